@@ -158,6 +158,7 @@ int RunDump(const QStringList& args)
     for (int i = 0; i < project.Count(); ++i)
         panels.append(PanelJson(*project.Items(i)));
     root.insert("Panels", panels);
-    CommandLine::Out(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)).trimmed());
+    CommandLine::Out(
+        QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)).trimmed());
     return CommandLine::ExitOk;
 }

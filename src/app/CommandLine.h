@@ -7,14 +7,14 @@ namespace CommandLine {
 
 // Exit codes shared by every command.
 constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;     // the card did not acknowledge or could not be reached
-constexpr int ExitBadInput = 2;   // wrong arguments, or a file that cannot be read
+constexpr int ExitFailed = 1;   // the card did not acknowledge or could not be reached
+constexpr int ExitBadInput = 2; // wrong arguments, or a file that cannot be read
 
 struct Command
 {
     const char* Name;
-    const char* Usage;   // arguments after the name
-    const char* Summary; // one line for --help
+    const char* Usage;                   // arguments after the name
+    const char* Summary;                 // one line for --help
     int (*Run)(const QStringList& args); // args after the command name
 };
 

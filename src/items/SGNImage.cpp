@@ -67,8 +67,8 @@ void TSGNImage::LoadFromFile(BinaryReader& in)
         QString why;
         QImage decoded = BmpImage::Decode(bmp, &why);
         if (decoded.isNull()) {
-            throw FileFormatError(bmpOffset,
-                                  QStringLiteral("a BMP picture of %1 bytes (%2)").arg(bmpSize).arg(why));
+            throw FileFormatError(
+                bmpOffset, QStringLiteral("a BMP picture of %1 bytes (%2)").arg(bmpSize).arg(why));
         }
         picture_ = decoded;
         loadedBmp_ = bmp;

@@ -2,8 +2,7 @@
 
 #include "model/BinaryStream.h"
 
-TSGNTemperature::TSGNTemperature()
-    : Template(QStringLiteral("temperature{W}℃ humidity{S}%"))
+TSGNTemperature::TSGNTemperature() : Template(QStringLiteral("temperature{W}℃ humidity{S}%"))
 {
     KindCode = KindCodes::Temperature;
     Params.TypeCode = 4;

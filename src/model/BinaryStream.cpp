@@ -167,9 +167,10 @@ void BinaryWriter::WriteTag(const char* tag, int width)
 void BinaryWriter::WriteWideString(const QString& text, const char* what)
 {
     if (text.size() > 0xFFFF) {
-        throw FileLimitError(QStringLiteral("%1 has %2 characters; a project file holds at most 65535")
-                                 .arg(QLatin1String(what))
-                                 .arg(text.size()));
+        throw FileLimitError(
+            QStringLiteral("%1 has %2 characters; a project file holds at most 65535")
+                .arg(QLatin1String(what))
+                .arg(text.size()));
     }
     WriteU16(static_cast<uint16_t>(text.size()));
     for (QChar c : text)

@@ -24,7 +24,10 @@ constexpr uint16_t Counter = 0x8007;
 constexpr uint16_t TimerEx = 0x8009;
 constexpr uint16_t ItemBit = 0x8000;
 
-inline bool IsItem(uint16_t kind) { return (kind & ItemBit) != 0; }
+inline bool IsItem(uint16_t kind)
+{
+    return (kind & ItemBit) != 0;
+}
 } // namespace KindCodes
 
 class TSGNObject

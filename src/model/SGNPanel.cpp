@@ -47,7 +47,8 @@ void TSGNPanel::LoadFromFile(BinaryReader& in)
 {
     in.Skip(16, "panel tag (16 bytes)");
     const int32_t port = in.ReadI32("serial port number (i32)");
-    const QByteArray params = in.ReadBytes(HardwareParamsSize, "hardware parameter block (16 bytes)");
+    const QByteArray params =
+        in.ReadBytes(HardwareParamsSize, "hardware parameter block (16 bytes)");
     std::copy(params.begin(), params.end(), HardwareParams.begin());
     Id = in.ReadU16("panel Id (u16)");
     in.Skip(2, "panel reserved bytes");

@@ -142,8 +142,9 @@ bool TSGNUnits::ReorderFromTree(const std::vector<std::vector<TSGNSendMsg*>>& ou
 int TSGNUnits::NextFreeStartPage() const
 {
     for (int page = 16; page < 65535; page += 16) {
-        const bool taken = std::any_of(items_.begin(), items_.end(),
-                                       [page](const auto& item) { return item->StartPage == page; });
+        const bool taken = std::any_of(items_.begin(), items_.end(), [page](const auto& item) {
+            return item->StartPage == page;
+        });
         if (!taken)
             return page;
     }

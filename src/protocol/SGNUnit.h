@@ -13,7 +13,7 @@ class TSGNUnit : public TSGNObject
 {
 public:
     static constexpr int MaxData = 1024;
-    static constexpr int HeaderSize = 48;  // frame bytes before the data
+    static constexpr int HeaderSize = 48; // frame bytes before the data
     static constexpr int FrameOverhead = 52;
     static constexpr int ReplySize = 52;
 
