@@ -1,5 +1,7 @@
 #include "items/SGNConter.h"
 
+#include "items/EncodeText.h"
+#include "items/TemplateCodes.h"
 #include "model/BinaryStream.h"
 #include "model/DayNumber.h"
 
@@ -27,4 +29,36 @@ void TSGNConter::LoadFromFile(BinaryReader& in)
     Digits = in.ReadI32("countdown digits (i32)");
     TargetDate = in.ReadF64("countdown target date (f64)");
     TSGNSendMsg::LoadFromFile(in);
+}
+
+void TSGNConter::Prepare()
+{
+    TotalSize = 0;
+    BlockIndex = 0;
+    Params.TypeCode = Insert ? 0x16 : 0x06;
+    Params.LastPageIndex = 0;
+    Params.TextLength = 0;
+}
+
+void TSGNConter::FillBlock()
+{
+    DataCount = 0;
+    if (BlockIndex >= 1)
+        return;
+    DataCount = EncodeText(TemplateCodes::ExpandCountdown(Template, Digits), Data.data(), MaxData);
+    Params.TextLength = static_cast<uint16_t>(DataCount);
+}
+
+void TSGNConter::BuildPacket()
+{
+    TSGNUnit::BuildPacket();
+    WriteParameterBytes(false);
+    const QDate target = DayNumber::ToDate(TargetDate);
+    if (target.isValid()) {
+        SendBuffer[27] = static_cast<uint8_t>(((target.year() % 100) + 100) % 100);
+        SendBuffer[31] = static_cast<uint8_t>(target.month());
+        SendBuffer[35] = static_cast<uint8_t>(target.day());
+    }
+    CopyDataToPacket();
+    SealPacket();
 }

@@ -10,6 +10,12 @@ public:
     QString GetName() const override { return QStringLiteral("COUNTER"); }
     void SaveToFile(BinaryWriter& out) const override;
     void LoadFromFile(BinaryReader& in) override;
+    void Prepare() override;
+    void FillBlock() override;
+    // The message packet without a play window: bytes 27, 31 and 35 carry
+    // the target date (year mod 100, month, day) as plain numbers.
+    void BuildPacket() override;
+    int GetBlockCount() const override { return 1; }
 
     int32_t Digits = 3;
     QString Template;

@@ -1,7 +1,13 @@
 #include "items/SGNImage.h"
 
 #include "items/BmpImage.h"
+#include "items/PictureFile.h"
 #include "model/BinaryStream.h"
+#include "model/SGNPartition.h"
+
+#include <QDebug>
+#include <algorithm>
+#include <cstring>
 
 TSGNImage::TSGNImage()
 {
@@ -74,4 +80,123 @@ void TSGNImage::LoadFromFile(BinaryReader& in)
         loadedBmp_ = bmp;
     }
     TSGNSendMsg::LoadFromFile(in);
+}
+
+int TSGNImage::GetBlockCount() const
+{
+    return (ImageSize + MaxData - 1) / MaxData;
+}
+
+void TSGNImage::FillBlock()
+{
+    DataCount = 0;
+    Params.PageIndex = 0;
+    Params.LastPageIndex = 0;
+    const int size = std::min<int>(ImageSize, ImageData.size());
+    const int offset = BlockIndex * MaxData;
+    if (offset < 0 || offset >= size)
+        return;
+    const int n = std::min(MaxData, size - offset);
+    std::memcpy(Data.data(), ImageData.constData() + offset, n);
+    DataCount = n;
+}
+
+void TSGNImage::BuildPacket()
+{
+    BuildBlockPacket(0, BlockIndex * MaxData);
+}
+
+bool TSGNImage::LoadPicture(const QString& fileName, const std::array<uint8_t, 16>& params,
+                            const TZoneRect& zone, QString* error)
+{
+    QString why;
+    QImage stretched = PictureFile::LoadStretched(fileName, zone.Width(), zone.Height(), &why);
+    // The old planes go whether or not the file could be read.
+    ImageData.clear();
+    ImageSize = 0;
+    TotalSize = 0;
+    if (stretched.isNull()) {
+        qWarning().noquote() << "picture not loaded:" << why;
+        if (error)
+            *error = why;
+        return false;
+    }
+    SetPicture(stretched);
+    ReduceColors(params[2]);
+    EncodePlanes(params, zone);
+    return true;
+}
+
+void TSGNImage::FitPicture(const std::array<uint8_t, 16>& params, const TZoneRect& zone)
+{
+    const int w = zone.Width();
+    const int h = zone.Height();
+    if (picture_.width() == w && picture_.height() == h)
+        return;
+    QImage fitted;
+    if (w > 0 && h > 0) {
+        fitted = QImage(w, h, QImage::Format_RGB888);
+        fitted.fill(Qt::black);
+        if (!picture_.isNull())
+            fitted = picture_.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB888);
+    }
+    SetPicture(fitted);
+    ReduceColors(params[2]);
+    EncodePlanes(params, zone);
+}
+
+void TSGNImage::BlankPicture(const std::array<uint8_t, 16>& params, const TZoneRect& zone)
+{
+    QImage blank;
+    if (zone.Width() > 0 && zone.Height() > 0) {
+        blank = QImage(zone.Width(), zone.Height(), QImage::Format_RGB888);
+        blank.fill(Qt::black);
+    }
+    SetPicture(blank);
+    ReduceColors(params[2]);
+    EncodePlanes(params, zone);
+}
+
+void TSGNImage::ReduceColors(uint8_t colorMode)
+{
+    if (picture_.isNull() || colorMode < 1 || colorMode > 3)
+        return;
+    auto on = [](uchar v) -> uchar { return v > 128 ? 255 : 0; };
+    for (int y = 0; y < picture_.height(); ++y) {
+        uchar* px = picture_.scanLine(y);
+        for (int x = 0; x < picture_.width(); ++x, px += 3) {
+            px[0] = on(px[0]);
+            px[1] = colorMode >= 2 ? on(px[1]) : 0;
+            px[2] = colorMode == 3 ? on(px[2]) : 0;
+        }
+    }
+}
+
+void TSGNImage::EncodePlanes(const std::array<uint8_t, 16>& params, const TZoneRect& zone)
+{
+    const int w = std::max(0, zone.Width());
+    const int h = std::max(0, zone.Height());
+    const uint8_t mode = params[2];
+    const int planes = (mode == 2 || mode == 3) ? mode : 1;
+    // Zone widths are multiples of 8; a row of any other width is padded to
+    // whole bytes so no pixel is lost.
+    const int rowBytes = (w + 7) / 8;
+    const int planeSize = rowBytes * h;
+    ImageData = QByteArray(planeSize * planes, '\0');
+    ImageSize = ImageData.size();
+    auto* out = reinterpret_cast<uint8_t*>(ImageData.data());
+    const bool usable = picture_.width() >= w && picture_.height() >= h;
+    for (int plane = 0; usable && plane < planes; ++plane) {
+        uint8_t* dst = out + plane * planeSize;
+        for (int y = 0; y < h; ++y) {
+            const uchar* px = picture_.constScanLine(y);
+            for (int x = 0; x < w; ++x) {
+                // An LED is lit in a plane when that channel is not zero.
+                if (px[3 * x + plane] != 0)
+                    dst[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            }
+        }
+    }
+    TotalSize = ImageSize;
 }

@@ -10,6 +10,9 @@ public:
     TSGNSendMsg();
 
     QString GetName() const override { return QStringLiteral("TSGNSendMsg"); }
+    // The message packet: header, parameter bytes 16..47 from Params (with
+    // the play window), DataCount data bytes, checksum.
+    void BuildPacket() override;
     // Writes / reads the 56-byte parameter record; items write their tag and
     // content first.
     void SaveToFile(BinaryWriter& out) const override;
@@ -27,4 +30,20 @@ public:
     uint8_t Insert = 0;
     int32_t StartPage = 0;
     TItemParams Params;
+
+protected:
+    // Writes packet bytes 16..47 from Params; withPlayWindow false leaves
+    // bytes 24..39 zero (the countdown puts its target date there).
+    void WriteParameterBytes(bool withPlayWindow);
+    // Builds the message packet (that of TSGNSendMsg, with the play window)
+    // of the current block for card page PageNo + pageDelta;
+    // a blockOffset above 0 makes it a continuation block (command 2) at that
+    // byte offset within the page. Command, UseOffset and PageNo are restored
+    // afterwards, so the stored record never keeps them.
+    void BuildBlockPacket(int pageDelta, int blockOffset);
 };
+
+// The 8-byte play window block of a date and a time of day (both day
+// numbers), each byte BCD; allDates zeroes the date bytes, allTimes the time
+// bytes.
+void WritePlayWindow(uint8_t* at, double date, double time, bool allDates, bool allTimes);

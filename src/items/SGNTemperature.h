@@ -10,6 +10,9 @@ public:
     QString GetName() const override { return QStringLiteral("Temperature"); }
     void SaveToFile(BinaryWriter& out) const override;
     void LoadFromFile(BinaryReader& in) override;
+    void Prepare() override;
+    void FillBlock() override;
+    int GetBlockCount() const override { return 1; }
 
     QString Template;
 };

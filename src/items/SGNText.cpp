@@ -1,6 +1,10 @@
 #include "items/SGNText.h"
 
+#include "items/EncodeText.h"
 #include "model/BinaryStream.h"
+
+#include <algorithm>
+#include <cstring>
 
 TSGNText::TSGNText() : Lines{QStringLiteral("Text")}
 {
@@ -27,4 +31,30 @@ void TSGNText::LoadFromFile(BinaryReader& in)
     in.Skip(16, "text item tag (16 bytes)");
     Lines = in.ReadStringList("text lines");
     TSGNSendMsg::LoadFromFile(in);
+}
+
+void TSGNText::Prepare()
+{
+    TotalSize = 0;
+    BlockIndex = 0;
+    for (const QString& line : Lines) {
+        if (line.isEmpty())
+            continue;
+        // One packet carries at most 1024 bytes; what does not fit is dropped
+        // rather than written past the buffer.
+        TotalSize += EncodeText(line, CodeBuffer.data() + TotalSize, MaxData - TotalSize);
+    }
+    Params.TypeCode = Insert ? 0x10 : 0x00;
+    Params.LastPageIndex = 0;
+    Params.TextLength = static_cast<uint16_t>(TotalSize);
+}
+
+void TSGNText::FillBlock()
+{
+    DataCount = 0;
+    if (BlockIndex >= 1)
+        return;
+    const int n = std::min<int>(TotalSize, MaxData);
+    std::memcpy(Data.data(), CodeBuffer.data(), n);
+    DataCount = n;
 }

@@ -13,6 +13,11 @@ public:
     QString GetName() const override;
     void SaveToFile(BinaryWriter& out) const override;
     void LoadFromFile(BinaryReader& in) override;
+    // Encodes the lines, joined without separators, into CodeBuffer; a code
+    // run longer than the buffer is cut at 1024 bytes.
+    void Prepare() override;
+    void FillBlock() override;
+    int GetBlockCount() const override { return 1; }
 
     std::array<uint8_t, MaxData> CodeBuffer{};
     QStringList Lines;

@@ -25,3 +25,12 @@ void TTimerEx::LoadFromFile(BinaryReader& in)
     in.Skip(kTagWidth, "dial clock tag (18 bytes)");
     TSGNSendMsg::LoadFromFile(in);
 }
+
+void TTimerEx::Prepare()
+{
+    TotalSize = 0;
+    BlockIndex = 0;
+    Params.TypeCode = Insert ? 0x13 : 0x03;
+    Params.LastPageIndex = 0;
+    Params.TextLength = 0;
+}

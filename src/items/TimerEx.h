@@ -11,4 +11,6 @@ public:
     QString GetName() const override { return QStringLiteral("表盘"); }
     void SaveToFile(BinaryWriter& out) const override;
     void LoadFromFile(BinaryReader& in) override;
+    void Prepare() override;
+    int GetBlockCount() const override { return 1; }
 };
