@@ -1,0 +1,19 @@
+#include "protocol/ExportRecord.h"
+
+#include "protocol/SGNUnit.h"
+
+#include <QIODevice>
+#include <array>
+#include <cstring>
+
+namespace ExportRecord {
+
+bool Append(QIODevice& file, const TSGNUnit& unit)
+{
+    std::array<char, RecordSize> record{};
+    const int length = unit.PacketLength();
+    std::memcpy(record.data(), unit.SendBuffer.data(), length);
+    return file.write(record.data(), RecordSize) == RecordSize;
+}
+
+} // namespace ExportRecord
