@@ -1,5 +1,9 @@
 // Entry point: a command-line command when one is named, else the main window.
 #include "app/CommandLine.h"
+#include "app/LumaxisApplication.h"
+#include "app/MainFrm.h"
+#include "app/SessionEnd.h"
+#include "app/WindowFont.h"
 
 #include <QGuiApplication>
 
@@ -12,6 +16,13 @@ int main(int argc, char** argv)
         QGuiApplication app(argc, argv);
         return CommandLine::Run(argc, argv);
     }
-    QGuiApplication app(argc, argv);
-    return 0;
+    TLumaxisApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Lumaxis"));
+    WindowFont::Install(app);
+
+    TMainForm form;
+    TSessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &TSessionEnd::Ending, &form, &TMainForm::EndSession);
+    form.show();
+    return app.exec();
 }
