@@ -6,12 +6,14 @@
 
 // Commands defined in the Cmd*.cpp files.
 int RunDump(const QStringList& args);
+int RunPorts(const QStringList& args);
 
 namespace CommandLine {
 namespace {
 
 const Command kCommands[] = {
     {"dump", "FILE.sgn", "print the whole project as JSON", RunDump},
+    {"ports", "", "list the serial ports: COM name, device path, description", RunPorts},
 };
 
 const Command* Find(const char* name)

@@ -4,9 +4,11 @@
 #include "model/SGNObject.h"
 #include "model/SGNPartition.h"
 #include "model/SGNUnits.h"
+#include "serial/CnComm.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class BinaryReader;
 class BinaryWriter;
@@ -50,6 +52,24 @@ public:
     TSGNUnits Items;
     TSGNPartition Zones;
     bool ZonesConfigured = true;
+
+    // Serial link to the card (src/serial/PanelLink.cpp). UI thread only.
+    // The panel's engine: created closed with the panel, closed when the
+    // panel is destroyed. Never null.
+    std::unique_ptr<CnComm> Link = std::make_unique<CnComm>(CnComm::DefaultOptions);
+    // Opens the link on the project's PortNumber at BaudRate, 8N1; true at
+    // once when it is already open. Any other panel of the project whose link
+    // is open is closed first, since the port is held exclusively.
+    bool OpenLink();
+    // Closes the link if open (200 ms watch-thread wait).
+    void CloseLink();
+    // Queues n bytes for the card in chunks of 128; does not wait for the line.
+    void WriteBytes(const uint8_t* bytes, int n);
+    // Discards everything received and not yet consumed (ReceiveCount = 0).
+    void FlushInput();
+    // Waits up to the receive budget (about 0.7 s for 52 bytes at 57600
+    // baud, ReceivePolls polls) for n bytes (1..1024) and copies them to dst.
+    bool ReceiveExact(uint8_t* dst, int n);
 
 private:
     TSGNPanels* project_;
