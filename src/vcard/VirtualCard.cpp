@@ -430,6 +430,7 @@ bool VirtualCard::Answer(const uint8_t* f, int length, std::array<uint8_t, 52>& 
     const int dataCount = length - kMinFrame;
     std::lock_guard<std::mutex> lock(mutex_);
     VirtualCardState& s = state_;
+    TakeProgramFrame(f, length);
     switch (command) {
     case 2:
     case 3:

@@ -6,6 +6,8 @@
 //
 // The card runs on its own thread (a poll loop on the pty master) between
 // Start and Stop; every public function may be called from any thread.
+#include "vcard/VirtualProgram.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -107,6 +109,21 @@ public:
     // The request frame decoded into one log line.
     static std::string Describe(const uint8_t* frame, int length);
 
+    // --- The program the card holds (VirtualCardProgram.cpp) ---
+    // A copy of the pages and marks received so far.
+    VirtualProgram Program() const;
+    // Writes the held program as page files (VirtualProgram.h) into dir.
+    bool WriteProgram(const std::string& dir, std::string* error) const;
+    // When set, the card writes its program into dir at every end-of-program
+    // mark (and on WriteProgram); empty: never.
+    void SetProgramDir(const std::string& dir);
+    std::string ProgramDir() const;
+    // Feeds the records of an SD/USB export file (led.sd) to the card as if
+    // they had arrived on the line. False with the reason (and the record's
+    // offset) for a file that cannot be read or a record that is not a
+    // valid request; the records before it are kept.
+    bool LoadExportFile(const std::string& path, std::string* error);
+
 private:
     void Run();
     void TakeBytes(const uint8_t* bytes, int n);
@@ -116,6 +133,11 @@ private:
     void HangUp();
     void Log(const std::string& line);
     bool Selected(int selector, int index) const;
+
+    // Program storage, under mutex_.
+    void TakeProgramFrame(const uint8_t* frame, int length);
+    VirtualProgram program_;
+    std::string programDir_;
 
     mutable std::mutex mutex_;
     VirtualCardOptions options_;

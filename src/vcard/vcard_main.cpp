@@ -34,6 +34,11 @@ void Usage(FILE* to)
         "  --hang-up-after N   close the line on receiving the N-th request\n"
         "  --link PATH         also make PATH a symbolic link to the device\n"
         "  --quiet             do not log requests\n"
+        "  --program-dir DIR   write the program received into DIR (a JSON file per page,\n"
+        "                      a PNG per bitmap page) at every end of program and on SIGUSR1\n"
+        "  --load FILE         read an SD/USB export file (led.sd) as if received, write\n"
+        "                      its program into the program directory (default\n"
+        "                      vcard-program) and exit\n"
         "  --help              show this text\n"
         "SEL is 'all' or N (only the N-th reply).\n",
         to);
@@ -58,6 +63,26 @@ bool ParseSelector(const char* text, int& out)
     return ParseInt(text, out) && out > 0;
 }
 
+// --load: the export file's records go through the card's command handling,
+// then the program is written out.
+int LoadAndWrite(const std::string& file, const std::string& dir, const VirtualCardState& state)
+{
+    VirtualCard card(VirtualCardOptions{}, state);
+    std::string why;
+    if (!card.LoadExportFile(file, &why)) {
+        std::fprintf(stderr, "lumaxis-vcard: %s\n", why.c_str());
+        return 1;
+    }
+    if (!card.WriteProgram(dir, &why)) {
+        std::fprintf(stderr, "lumaxis-vcard: %s\n", why.c_str());
+        return 1;
+    }
+    const VirtualProgram program = card.Program();
+    std::printf("%zu page(s), %s, written to %s\n", program.Pages.size(),
+                program.Complete ? "program ended" : "no end of program", dir.c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -66,6 +91,8 @@ int main(int argc, char** argv)
     VirtualCardState state;
     std::string link;
     bool quiet = false;
+    std::string programDir;
+    std::string loadFile;
     enum
     {
         OptBaud = 1,
@@ -80,6 +107,8 @@ int main(int argc, char** argv)
         OptHangUp,
         OptLink,
         OptQuiet,
+        OptProgramDir,
+        OptLoad,
         OptHelp
     };
     static const option longOptions[] = {
@@ -95,6 +124,8 @@ int main(int argc, char** argv)
         {"hang-up-after", required_argument, nullptr, OptHangUp},
         {"link", required_argument, nullptr, OptLink},
         {"quiet", no_argument, nullptr, OptQuiet},
+        {"program-dir", required_argument, nullptr, OptProgramDir},
+        {"load", required_argument, nullptr, OptLoad},
         {"help", no_argument, nullptr, OptHelp},
         {nullptr, 0, nullptr, 0},
     };
@@ -138,6 +169,12 @@ int main(int argc, char** argv)
         case OptQuiet:
             quiet = true;
             break;
+        case OptProgramDir:
+            programDir = optarg;
+            break;
+        case OptLoad:
+            loadFile = optarg;
+            break;
         case OptHelp:
             Usage(stdout);
             return 0;
@@ -159,12 +196,16 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    if (!loadFile.empty())
+        return LoadAndWrite(loadFile, programDir.empty() ? "vcard-program" : programDir, state);
+
     // Signals are taken by sigwait below, not by the card's thread.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGHUP);
+    sigaddset(&stopSignals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     VirtualCard card(options, state);
@@ -189,8 +230,16 @@ int main(int argc, char** argv)
     std::printf("%s\n", card.DevicePath().c_str());
     std::fflush(stdout);
 
+    card.SetProgramDir(programDir);
     int sig = 0;
-    sigwait(&stopSignals, &sig);
+    // SIGUSR1 asks for the program held so far.
+    while (sigwait(&stopSignals, &sig) == 0 && sig == SIGUSR1) {
+        std::string why;
+        if (programDir.empty())
+            std::fprintf(stderr, "lumaxis-vcard: no --program-dir to write the program to\n");
+        else if (!card.WriteProgram(programDir, &why))
+            std::fprintf(stderr, "lumaxis-vcard: %s\n", why.c_str());
+    }
     card.Stop();
     if (!link.empty())
         ::unlink(link.c_str());
