@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -145,6 +146,7 @@ TMainForm::TMainForm(const QString& defaultProjectFile, TUserPrompts* prompts, Q
     prompts_ = prompts;
 
     setWindowTitle(kAppTitle);
+    setWindowIcon(GlyphIcon(64, QColor(0x2e, 0x7d, 0x32), QStringLiteral("屏")));
     BuildMenus();
     BuildToolBar();
     BuildClientArea();
@@ -350,7 +352,8 @@ void TMainForm::BuildClientArea()
 
 void TMainForm::ConnectCommands()
 {
-    // One slot per command. Entries whose commands come with the send
+    // One slot per command. Entries whose commands come with the item
+    // commands (add, delete), the send
     // workflow, the export, the search and the device dialogs stay disabled
     // until those are connected here; "History file...", "Stop current
     // item", "Hardware Updata", "Sheet" and "Gif" have no command.
@@ -363,6 +366,9 @@ void TMainForm::ConnectCommands()
     connect(AddPanel1, &QAction::triggered, this, &TMainForm::AddPanel1Click);
     connect(DeletePanel1, &QAction::triggered, this, &TMainForm::DeletePanel1Click);
     connect(ReturnButton, &QAction::triggered, this, &TMainForm::TntToolButton9Click);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TMainForm::PopupMenu1Popup);
+    connect(Moveup1, &QAction::triggered, this, &TMainForm::Moveup1Click);
+    connect(MoveDown1, &QAction::triggered, this, &TMainForm::MoveDown1Click);
 
     connect(TntTreeView1, &QTreeWidget::itemSelectionChanged, this, &TMainForm::TntTreeView1Click);
     connect(TntTreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -390,11 +396,13 @@ void TMainForm::StartProject()
     panel->Name = MakePanelName();
     project_->PortNumber = 1;
     const QFileInfo info(defaultFile_);
-    ReportProblem(QStringLiteral("The project file could not be read, so a new project with one "
-                                 "panel was started.\n\n%1\n\nThe unreadable file is kept: when "
-                                 "the program closes it is renamed to %2.damaged-DATE-TIME.%3 "
-                                 "before the new project is written.")
-                      .arg(*error, info.completeBaseName(), info.suffix()));
+    startupProblem_ =
+        QStringLiteral("The project file could not be read, so a new project with one "
+                       "panel was started.\n\n%1\n\nThe unreadable file is kept: when "
+                       "the program closes it is renamed to %2.damaged-DATE-TIME.%3 "
+                       "before the new project is written.")
+            .arg(*error, info.completeBaseName(), info.suffix());
+    std::fprintf(stderr, "lumaxis: %s\n", error->toLocal8Bit().constData());
 }
 
 // ---- project commands ----
@@ -470,6 +478,26 @@ void TMainForm::EndSession()
     // Reached also from aboutToQuit, when the window may not get its close
     // event any more.
     FormClose();
+    // A modal box or chooser left open would keep the program running after
+    // the project was saved; ending every running event loop closes it.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    // Told over the shown window rather than before it appears, and from the
+    // event loop, where a session ending meanwhile still reaches the window.
+    if (!startupProblem_.isEmpty()) {
+        QTimer::singleShot(0, this, [this] {
+            if (!closed_)
+                prompts_->Message(this, kAppTitle, startupProblem_, TUserPrompts::Icon::Warning);
+        });
+    }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -687,4 +715,46 @@ void TMainForm::TntToolButton9Click()
         TntTreeView1->setCurrentItem(panelNode);
         TntTreeView1Click();
     }
+}
+
+void TMainForm::PopupMenu1Popup()
+{
+    const TSGNObject* object = NodeObject(SelectedNode());
+    const bool item = object && KindCodes::IsItem(object->KindCode);
+    Moveup1->setEnabled(item);
+    MoveDown1->setEnabled(item);
+}
+
+void TMainForm::Moveup1Click()
+{
+    QTreeWidgetItem* node = SelectedNode();
+    auto* item = static_cast<TSGNSendMsg*>(NodeObject(node));
+    if (!item || !KindCodes::IsItem(item->KindCode) || !node->parent())
+        return;
+    QTreeWidgetItem* parent = node->parent();
+    const int position = parent->indexOfChild(node);
+    auto* panel = static_cast<TSGNPanel*>(NodeObject(PanelNodeOf(parent)));
+    if (position == 0 || !panel || !panel->Items.MoveUp(item))
+        return;
+    const bool blocked = TntTreeView1->blockSignals(true);
+    parent->takeChild(position);
+    parent->insertChild(position - 1, node);
+    TntTreeView1->setCurrentItem(node);
+    TntTreeView1->blockSignals(blocked);
+}
+
+void TMainForm::MoveDown1Click()
+{
+    QTreeWidgetItem* node = SelectedNode();
+    auto* item = static_cast<TSGNSendMsg*>(NodeObject(node));
+    if (!item || !KindCodes::IsItem(item->KindCode) || !node->parent())
+        return;
+    QTreeWidgetItem* parent = node->parent();
+    const int position = parent->indexOfChild(node);
+    auto* panel = static_cast<TSGNPanel*>(NodeObject(PanelNodeOf(parent)));
+    if (!panel || position + 1 >= parent->childCount() || !panel->Items.MoveDown(item))
+        return;
+    const bool blocked = TntTreeView1->blockSignals(true);
+    parent->insertChild(position, parent->takeChild(position + 1));
+    TntTreeView1->blockSignals(blocked);
 }

@@ -10,6 +10,7 @@
 
 class QAction;
 class QCloseEvent;
+class QShowEvent;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -84,10 +85,16 @@ public Q_SLOTS:
     void DeletePanel1Click();
     // Toolbar "Return": selects the panel node of the selection.
     void TntToolButton9Click();
+    // Tree popup: enables its entries for the selection; moves an item
+    // within its zone.
+    void PopupMenu1Popup();
+    void Moveup1Click();
+    void MoveDown1Click();
     // The desktop session ends: close as Exit does, asking nothing.
     void EndSession();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 public:
@@ -180,4 +187,7 @@ private:
     bool damagedDefault_ = false;
     bool sessionEnding_ = false;
     bool closed_ = false;
+    bool shown_ = false;
+    // Why the default file could not be read, told once the window shows.
+    QString startupProblem_;
 };

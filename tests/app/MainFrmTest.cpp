@@ -66,6 +66,8 @@ public:
     void Message(QWidget*, const QString& caption, const QString& text, Icon icon) override
     {
         Messages.push_back({caption, text, icon});
+        if (WhileMessageShows)
+            WhileMessageShows();
     }
     bool Confirm(QWidget*, const QString&, const QString&) override
     {
@@ -82,6 +84,8 @@ public:
     QStringList SaveAnswers;
     QStringList Filters;
     std::vector<Shown> Messages;
+    // Runs while a message box would be open.
+    std::function<void()> WhileMessageShows;
 };
 
 QByteArray ReadBytes(const QString& path)
@@ -181,6 +185,15 @@ void WriteSampleProject(const QString& path)
     ASSERT_FALSE(ProjectFile::Save(path, project));
 }
 
+// Pumps events until the window has closed or the time is up.
+bool WaitUntilClosed(QWidget& window)
+{
+    QDeadlineTimer deadline(5000);
+    while (window.isVisible() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return !window.isVisible();
+}
+
 class MainFormTest : public ::testing::Test
 {
 protected:
@@ -265,9 +278,6 @@ TEST_F(MainFormTest, WindowHasTheMenusToolbarAndPanesOfTheShell)
     for (const auto& [action, kind] : tags)
         EXPECT_EQ(action->data().toInt(), kind) << action->text().toStdString();
 
-    EXPECT_EQ(Entries(form->PopupMenu1->actions()),
-              (QStringList{"[Move up]", "[Move down]", "[Delet]"}));
-
     EXPECT_EQ(form->StatusPanel->text(), QStringLiteral("剩余空间:"));
     EXPECT_EQ(form->StatusPanel->width(), 100);
 
@@ -342,6 +352,9 @@ TEST_F(MainFormTest, DamagedDefaultFileIsReportedAndSetAsideBeforeTheNewProjectI
     auto form = MakeForm();
     EXPECT_EQ(Outline(form->TntTreeView1), QStringList{"PANEL1"});
     EXPECT_EQ(form->Project().PortNumber, 1);
+    EXPECT_TRUE(prompts.Messages.empty()) << "the reason is told over the shown window";
+    form->show();
+    QApplication::processEvents();
     ASSERT_EQ(prompts.Messages.size(), 1u);
     EXPECT_TRUE(prompts.Messages[0].Text.contains(*reason));
     EXPECT_EQ(prompts.Messages[0].Kind, TUserPrompts::Icon::Warning);
@@ -360,6 +373,8 @@ TEST_F(MainFormTest, SaveSetsTheDamagedFileAsideOnceAndCloseThenOverwritesOnlyTh
 {
     WriteBytes(DefaultPath(), QByteArray("\x01\x00SGN", 5));
     auto form = MakeForm();
+    form->show();
+    QApplication::processEvents();
     ASSERT_EQ(prompts.Messages.size(), 1u);
 
     form->Save1->trigger();
@@ -588,6 +603,56 @@ TEST_F(MainFormTest, SelectingANodeShowsThePageOfItsKind)
     EXPECT_FALSE(form->PreviewStrip->isVisible());
 }
 
+TEST_F(MainFormTest, PopupMovesItemsWithinTheirZoneOnly)
+{
+    WriteSampleProject(DefaultPath());
+    auto form = MakeForm();
+    QTreeWidget* tree = form->TntTreeView1;
+    const auto popupFor = [&](const char* caption) {
+        tree->clearSelection();
+        if (caption)
+            tree->setCurrentItem(NodeByCaption(tree, QString::fromUtf8(caption)));
+        Q_EMIT form->PopupMenu1->aboutToShow();
+        return Entries(form->PopupMenu1->actions());
+    };
+    EXPECT_EQ(popupFor(nullptr), (QStringList{"[Move up]", "[Move down]", "[Delet]"}));
+    EXPECT_EQ(popupFor("Side"), (QStringList{"[Move up]", "[Move down]", "[Delet]"}));
+    EXPECT_EQ(popupFor("分区:1"), (QStringList{"[Move up]", "[Move down]", "[Delet]"}));
+    EXPECT_EQ(popupFor("COUNTER"), (QStringList{"Move up", "Move down", "[Delet]"}));
+
+    // The tree and the panel's list move together.
+    const auto listOf = [&](int panel) {
+        QStringList names;
+        const TSGNUnits& items = form->Project().Items(panel)->Items;
+        for (int i = 0; i < items.Count(); ++i)
+            names << items.Items(i)->GetName();
+        return names;
+    };
+    tree->setCurrentItem(NodeByCaption(tree, "COUNTER"));
+    form->Moveup1->trigger();
+    EXPECT_EQ(listOf(1), (QStringList{"通知", "Temperature", "COUNTER", "Image", "Text"}));
+    EXPECT_EQ(form->SelectedNode()->text(0), QStringLiteral("COUNTER"));
+    form->Moveup1->trigger(); // first of zone 2: stays
+    form->MoveDown1->trigger();
+    // "Text" names zone 5 and is shown in the last zone; the list does not
+    // move an item past it, and neither does the tree.
+    form->MoveDown1->trigger();
+    EXPECT_EQ(listOf(1), (QStringList{"通知", "Temperature", "Image", "COUNTER", "Text"}));
+    tree->setCurrentItem(NodeByCaption(tree, "Temperature"));
+    form->MoveDown1->trigger(); // last of zone 1: does not cross into zone 2
+    tree->setCurrentItem(NodeByCaption(tree, "Text"));
+    form->MoveDown1->trigger(); // last of the panel
+    EXPECT_EQ(listOf(1), (QStringList{"通知", "Temperature", "Image", "COUNTER", "Text"}));
+    EXPECT_EQ(Outline(tree).mid(3),
+              (QStringList{"Side", "  分区:1", "    通知", "    Temperature", "  分区:2",
+                           "    Image", "    COUNTER", "    Text"}));
+
+    tree->setCurrentItem(NodeByCaption(tree, "Timer"));
+    form->Moveup1->trigger();
+    EXPECT_EQ(listOf(0), (QStringList{"Timer", "Hello "}));
+    EXPECT_EQ(Outline(tree).mid(0, 3), (QStringList{"Front", "  Timer", "  Hello "}));
+}
+
 TEST_F(MainFormTest, AboutAndTheCoreNotifierUseTheWindowsMessageBox)
 {
     auto form = MakeForm();
@@ -598,15 +663,6 @@ TEST_F(MainFormTest, AboutAndTheCoreNotifierUseTheWindowsMessageBox)
     EXPECT_EQ(prompts.Messages[0].Text, QStringLiteral("Version : V5.2.0"));
     EXPECT_EQ(prompts.Messages[1].Caption, QStringLiteral(" "));
     EXPECT_EQ(prompts.Messages[1].Text, QStringLiteral("Send msg fail。error code (0x04)"));
-}
-
-// Pumps events until the window has closed or the time is up.
-bool WaitUntilClosed(QWidget& window)
-{
-    QDeadlineTimer deadline(5000);
-    while (window.isVisible() && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    return !window.isVisible();
 }
 
 TEST_F(MainFormTest, TermSignalClosesTheWindowAndSavesLikeExit)
@@ -622,6 +678,28 @@ TEST_F(MainFormTest, TermSignalClosesTheWindowAndSavesLikeExit)
     ASSERT_TRUE(WaitUntilClosed(*form));
     EXPECT_EQ(PanelNamesIn(DefaultPath()), (QStringList{"PANEL1", "PANEL2"}));
     EXPECT_TRUE(prompts.Messages.empty());
+}
+
+TEST_F(MainFormTest, SessionEndingWhileTheStartUpReportShowsSetsTheDamagedFileAside)
+{
+    WriteBytes(DefaultPath(), QByteArray("\x02\x00", 2));
+    auto form = MakeForm();
+    TSessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &TSessionEnd::Ending, form.get(), &TMainForm::EndSession);
+    bool closedWhileShown = false;
+    prompts.WhileMessageShows = [&] {
+        prompts.WhileMessageShows = nullptr;
+        ASSERT_EQ(std::raise(SIGHUP), 0);
+        closedWhileShown = WaitUntilClosed(*form);
+    };
+    form->show();
+    QApplication::processEvents();
+
+    EXPECT_TRUE(closedWhileShown);
+    EXPECT_EQ(prompts.Messages.size(), 1u);
+    ASSERT_EQ(DamagedFiles().size(), 1);
+    EXPECT_EQ(ReadBytes(Path(DamagedFiles()[0])), QByteArray("\x02\x00", 2));
+    EXPECT_EQ(PanelNamesIn(DefaultPath()), QStringList{"PANEL1"});
 }
 
 TEST_F(MainFormTest, SessionEndWithAFailingSaveShowsNoBoxNobodyCouldAnswer)
