@@ -7,6 +7,12 @@
 // Commands defined in the Cmd*.cpp files.
 int RunDump(const QStringList& args);
 int RunPorts(const QStringList& args);
+int RunSearch(const QStringList& args);
+int RunInfo(const QStringList& args);
+int RunClear(const QStringList& args);
+int RunClock(const QStringList& args);
+int RunBrightness(const QStringList& args);
+int RunSleep(const QStringList& args);
 
 namespace CommandLine {
 namespace {
@@ -14,6 +20,15 @@ namespace {
 const Command kCommands[] = {
     {"dump", "FILE.sgn", "print the whole project as JSON", RunDump},
     {"ports", "", "list the serial ports: COM name, device path, description", RunPorts},
+    {"search", "", "try every listed serial port until a control card answers", RunSearch},
+    {"info", "[--port COMn|DEVICE]", "show the card's version, hardware parameters and zones",
+     RunInfo},
+    {"clear", "[--port COMn|DEVICE]", "erase the card's program", RunClear},
+    {"clock", "[--port COMn|DEVICE]", "set the card's clock to this computer's time", RunClock},
+    {"brightness", "[--port COMn|DEVICE] [LEVEL]", "read the brightness, or set it (0..15)",
+     RunBrightness},
+    {"sleep", "[--port COMn|DEVICE] [MODE WAKE SLEEP]",
+     "read the sleep schedule, or set it (MODE auto|never, times HH:MM)", RunSleep},
 };
 
 const Command* Find(const char* name)

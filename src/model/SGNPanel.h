@@ -12,7 +12,10 @@
 
 class BinaryReader;
 class BinaryWriter;
+class QIODevice;
 class TSGNPanels;
+class TSGNSendMsg;
+class TSGNUnit;
 
 class TSGNPanel : public TSGNObject
 {
@@ -70,6 +73,52 @@ public:
     // Waits up to the receive budget (about 0.7 s for 52 bytes at 57600
     // baud, ReceivePolls polls) for n bytes (1..1024) and copies them to dst.
     bool ReceiveExact(uint8_t* dst, int n);
+
+    // Card operations (defined in protocol/): each builds one command
+    // packet with Address = Id and exchanges it over the open link. They
+    // return true when the card acknowledged (or the export record was
+    // written) and change nothing in the panel on failure. UI thread only.
+    // How the last Transact ended, for messages that name the cause.
+    enum class TransactOutcome
+    {
+        Acknowledged,
+        NoReply,     // no complete reply within the time budget
+        Foreign,     // 52 bytes without a frame start: not this protocol
+        BadChecksum, // frame damaged (checksum or end byte): input flushed
+        Rejected,    // a well-formed reply the command did not accept
+    };
+    // One request/reply exchange with up to tries attempts; reply is a
+    // zero-filled buffer of at least 52 bytes that receives the accepted
+    // reply. The request is resent in full on every attempt.
+    bool Transact(TSGNUnit& unit, uint8_t* reply, int tries);
+    TransactOutcome LastTransactOutcome = TransactOutcome::Acknowledged;
+    bool ReadVersion();
+    bool ReadHardwareParams();
+    // Sends HardwareParams (one attempt); with toFile it appends the packet
+    // to exportFile instead.
+    bool WriteHardwareParams(bool toFile = false, QIODevice* exportFile = nullptr);
+    bool ClearCard();
+    // The request carries the current Id in its header and newId as payload;
+    // the panel's Id is left to the caller.
+    bool SetPanelId(uint16_t newId);
+    // Ends an inserted message on the pages the item occupies from its
+    // current StartPage.
+    bool StopInsert(const TSGNSendMsg& item);
+    // mode 0 never sleeps, 1 sleeps and wakes daily at the given times.
+    bool WriteSleepSchedule(uint8_t mode, uint8_t wakeHour, uint8_t wakeMinute, uint8_t sleepHour,
+                            uint8_t sleepMinute);
+    // The outputs are set only when the result is true.
+    bool ReadSleepSchedule(uint8_t& status, uint8_t& mode, int& wakeHour, int& wakeMinute,
+                           int& sleepHour, int& sleepMinute);
+    bool SetBrightness(uint8_t level);
+    // Reply bytes 16..47; the level is the low nibble of the first byte.
+    bool ReadBrightness(std::array<uint8_t, 32>& out);
+    // Sends the computer's current local date and time.
+    bool SetClock();
+    // Sends the first four zones; with toFile it appends the packet instead.
+    bool WriteZoneLayout(bool toFile = false, QIODevice* exportFile = nullptr);
+    // Rebuilds Zones, LayoutType and ZonesConfigured from the card's table.
+    bool ReadZoneLayout();
 
 private:
     TSGNPanels* project_;

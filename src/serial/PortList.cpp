@@ -157,7 +157,9 @@ std::vector<TSerialPortInfo> ListPorts()
     std::set<int> reserved;
     for (const TSerialPortInfo& p : extra)
         reserved.insert(p.Number);
-    std::vector<TSerialPortInfo> ports = AssignNumbers(SystemDevices(), reserved);
+    std::vector<TSerialPortInfo> ports;
+    if (qEnvironmentVariableIntValue(NoSystemPortsVariable) != 1)
+        ports = AssignNumbers(SystemDevices(), reserved);
     ports.insert(ports.end(), extra.begin(), extra.end());
 
     std::lock_guard<std::mutex> lock(RegistryMutex());

@@ -33,6 +33,9 @@ struct TSerialPortInfo
 namespace PortList {
 
 inline constexpr const char* ExtraPortsVariable = "LUMAXIS_EXTRA_PORTS";
+// Set to 1, the system's own devices are not listed (only the extra and
+// registered ports), so tests and demonstrations never touch a real line.
+inline constexpr const char* NoSystemPortsVariable = "LUMAXIS_NO_SYSTEM_PORTS";
 inline constexpr int FirstHashedNumber = 100;
 inline constexpr int HashedNumbers = 800;
 inline constexpr int FirstRegisteredNumber = 900;
