@@ -30,12 +30,11 @@ TCommTimeouts TimeoutsFor(uint32_t options)
     return t;
 }
 
-QString ErrorText(int error)
+QString ErrorText(int error, const QString& devicePath)
 {
     QString text = QString::fromStdString(std::generic_category().message(error));
     if (error == EACCES)
-        text += QStringLiteral(" (the user may not open it: add the user to the dialout group and "
-                               "log in again)");
+        text = PortList::PermissionHint(devicePath);
     else if (error == EBUSY)
         text += QStringLiteral(" (another program or panel holds the port)");
     return text;
@@ -61,7 +60,7 @@ bool CnComm::IsOpen() const
 bool CnComm::Fail(int error, const QString& what)
 {
     lastError_ = error;
-    lastErrorText_ = QStringLiteral("%1: %2").arg(what, ErrorText(error));
+    lastErrorText_ = QStringLiteral("%1: %2").arg(what, ErrorText(error, devicePath_));
     Close(DestroyWaitMs);
     if (error != EINVAL || !devicePath_.isEmpty())
         DiagnosticLog::Append(QStringLiteral("Cannot open %1").arg(lastErrorText_));

@@ -30,6 +30,19 @@ std::vector<Registered>& Registry()
     return registry;
 }
 
+// Listing runs on every open; a problem with the list is logged once a run.
+void Warn(const QString& line)
+{
+    static std::mutex mutex;
+    static std::set<QString> logged;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!logged.insert(line).second)
+            return;
+    }
+    DiagnosticLog::Append(line);
+}
+
 // "COM12" -> 12; 0 when the text is not COM and a number in 1..1024.
 int ParseComName(const QString& text)
 {
@@ -64,9 +77,9 @@ std::vector<TSerialPortInfo> ExtraPorts()
         const int number = eq > 0 ? ParseComName(entry.left(eq)) : 0;
         const QString path = eq > 0 ? entry.mid(eq + 1).trimmed() : QString();
         if (number == 0 || path.isEmpty() || seen.count(number)) {
-            DiagnosticLog::Append(QStringLiteral("%1: ignored entry \"%2\" (expected COMn=PATH, "
-                                                 "n in 1..1024, each number once)")
-                                      .arg(QLatin1String(ExtraPortsVariable), entry));
+            Warn(QStringLiteral("%1: ignored entry \"%2\" (expected COMn=PATH, "
+                                "n in 1..1024, each number once)")
+                     .arg(QLatin1String(ExtraPortsVariable), entry));
             continue;
         }
         seen.insert(number);
@@ -75,8 +88,8 @@ std::vector<TSerialPortInfo> ExtraPorts()
         port.Number = number;
         port.DevicePath = path;
         port.Description = QStringLiteral("added by %1").arg(QLatin1String(ExtraPortsVariable));
-        if (!QFileInfo::exists(path))
-            port.Problem = QStringLiteral("no such device");
+        port.Problem =
+            QFileInfo::exists(path) ? AccessProblem(path) : QStringLiteral("no such device");
         ports.push_back(port);
     }
     return ports;
@@ -128,10 +141,9 @@ std::vector<TSerialPortInfo> AssignNumbers(std::vector<TSystemDevice> devices,
                        [&](const TSerialPortInfo& p) {
                            if (!reserved.count(p.Number))
                                return false;
-                           DiagnosticLog::Append(
-                               QStringLiteral("%1 (%2) is hidden: %3 gives %1 to another "
-                                              "device")
-                                   .arg(p.Name, p.DevicePath, QLatin1String(ExtraPortsVariable)));
+                           Warn(QStringLiteral("%1 (%2) is hidden: %3 gives %1 to another "
+                                               "device")
+                                    .arg(p.Name, p.DevicePath, QLatin1String(ExtraPortsVariable)));
                            return true;
                        }),
         ports.end());

@@ -66,6 +66,13 @@ struct TSystemDevice
 };
 std::vector<TSystemDevice> SystemDevices();
 
+// Why the user may not open `devicePath` (permission denied: which group
+// to join, or that only its owner may); for the log and the command line.
+QString PermissionHint(const QString& devicePath);
+// Empty when the user may open the device for reading and writing, else
+// the reason (PermissionHint for EACCES).
+QString AccessProblem(const QString& devicePath);
+
 // The numbering rule above for a set of system devices, `reserved` being
 // the numbers the extra ports take: sorted by number.
 std::vector<TSerialPortInfo> AssignNumbers(std::vector<TSystemDevice> devices,

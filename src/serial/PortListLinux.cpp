@@ -96,28 +96,6 @@ QString UsbDescription(const QString& deviceDir)
     return QStringLiteral("USB serial adapter");
 }
 
-// Why the user may not open the device, or empty.
-QString AccessProblem(const QString& devicePath)
-{
-    const QByteArray path = devicePath.toLocal8Bit();
-    if (access(path.constData(), R_OK | W_OK) == 0)
-        return QString();
-    const int error = errno;
-    if (error != EACCES)
-        return QString::fromLocal8Bit(strerror(error));
-    struct stat st
-    {
-    };
-    QString owner = QStringLiteral("the group that owns it");
-    if (stat(path.constData(), &st) == 0) {
-        if (const struct group* g = getgrgid(st.st_gid))
-            owner = QStringLiteral("group %1").arg(QString::fromLocal8Bit(g->gr_name));
-    }
-    return QStringLiteral("permission denied: the user is not in %1 (usually dialout); "
-                          "add the user to it and log in again")
-        .arg(owner);
-}
-
 QHash<QString, QString> ByIdNames()
 {
     QHash<QString, QString> names; // kernel name -> by-id link name
@@ -132,6 +110,34 @@ QHash<QString, QString> ByIdNames()
 }
 
 } // namespace
+
+QString PermissionHint(const QString& devicePath)
+{
+    const QByteArray path = devicePath.toLocal8Bit();
+    struct stat st
+    {
+    };
+    if (stat(path.constData(), &st) != 0)
+        return QStringLiteral("permission denied");
+    const struct group* g = getgrgid(st.st_gid);
+    const QString owner = g ? QString::fromLocal8Bit(g->gr_name) : QString::number(st.st_gid);
+    if ((st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP) && st.st_gid != 0)
+        return QStringLiteral("permission denied: the user is not in group %1; add the user to it "
+                              "(sudo adduser $USER %1) and log in again")
+            .arg(owner);
+    return QStringLiteral("permission denied: mode %1 lets only its owner open it")
+        .arg(st.st_mode & 0777, 4, 8, QLatin1Char('0'));
+}
+
+QString AccessProblem(const QString& devicePath)
+{
+    if (access(devicePath.toLocal8Bit().constData(), R_OK | W_OK) == 0)
+        return QString();
+    const int error = errno;
+    if (error == EACCES)
+        return PermissionHint(devicePath);
+    return QString::fromLocal8Bit(strerror(error));
+}
 
 std::vector<TSystemDevice> SystemDevices()
 {
