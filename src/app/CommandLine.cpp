@@ -13,6 +13,7 @@ int RunClear(const QStringList& args);
 int RunClock(const QStringList& args);
 int RunBrightness(const QStringList& args);
 int RunSleep(const QStringList& args);
+int RunRender(const QStringList& args);
 
 namespace CommandLine {
 namespace {
@@ -29,6 +30,8 @@ const Command kCommands[] = {
      RunBrightness},
     {"sleep", "[--port COMn|DEVICE] [MODE WAKE SLEEP]",
      "read the sleep schedule, or set it (MODE auto|never, times HH:MM)", RunSleep},
+    {"render", "PROJECT.sgn --panel N --item K --out DIR",
+     "write a rich-text item's pages as PNG files, one pixel per LED", RunRender},
 };
 
 const Command* Find(const char* name)

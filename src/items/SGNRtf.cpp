@@ -2,6 +2,9 @@
 
 #include "model/BinaryStream.h"
 
+#include <algorithm>
+#include <cstring>
+
 QByteArray TSGNRtf::DefaultDocument()
 {
     QByteArray doc(
@@ -54,4 +57,80 @@ void TSGNRtf::LoadFromFile(BinaryReader& in)
     Caption = in.ReadWideString("rich text caption");
     Pages.clear();
     TSGNSendMsg::LoadFromFile(in);
+}
+
+const QByteArray* TSGNRtf::PageAt(int i) const
+{
+    if (i < 0 || i >= static_cast<int>(Pages.size()))
+        return nullptr;
+    return &Pages[static_cast<size_t>(i)];
+}
+
+void TSGNRtf::ResetContent()
+{
+    PlayPages = 1;
+    RtfStream.clear();
+    ClearPages();
+}
+
+void TSGNRtf::SetCaptionFromText(const QString& text)
+{
+    Caption = text.left(6);
+}
+
+namespace {
+
+// Blocks per page for pages of `bytes` bytes.
+int BlocksPerPage(qsizetype bytes)
+{
+    return static_cast<int>((bytes + TSGNUnit::MaxData - 1) / TSGNUnit::MaxData);
+}
+
+// Pages left in the program from `startPage` on; never negative, so an item
+// placed past the end reports and sends nothing rather than a negative count.
+int PagesLeft(int32_t startPage)
+{
+    return std::max(0, TSGNRtf::ProgramPages - startPage);
+}
+
+} // namespace
+
+int TSGNRtf::GetPageCount() const
+{
+    const int n = std::min(static_cast<int>(Pages.size()), MaxReportedPages);
+    if (n > 0)
+        PlayPages = n;
+    if (StartPage + PlayPages > ProgramPages)
+        PlayPages = PagesLeft(StartPage);
+    return PlayPages;
+}
+
+int TSGNRtf::GetBlockCount() const
+{
+    if (Pages.empty())
+        return 0;
+    int n = static_cast<int>(Pages.size());
+    if (n + StartPage > ProgramPages)
+        n = PagesLeft(StartPage);
+    return n * BlocksPerPage(Pages.front().size());
+}
+
+void TSGNRtf::FillBlock()
+{
+    DataCount = 0;
+    if (Pages.empty())
+        return;
+    const int k = BlocksPerPage(Pages.front().size());
+    if (k <= 0 || BlockIndex < 0)
+        return;
+    const int d = BlockIndex / k;
+    const qsizetype o = static_cast<qsizetype>(BlockIndex % k) * MaxData;
+    if (d >= static_cast<int>(Pages.size()))
+        return;
+    const QByteArray& page = Pages[static_cast<size_t>(d)];
+    const qsizetype n = std::clamp<qsizetype>(page.size() - o, 0, MaxData);
+    Params.PageIndex = static_cast<uint8_t>(d);
+    Params.LastPageIndex = static_cast<uint8_t>(GetPageCount() - 1);
+    std::memcpy(Data.data(), page.constData() + o, static_cast<size_t>(n));
+    DataCount = static_cast<int32_t>(n);
 }

@@ -21,7 +21,33 @@ public:
     void SaveToFile(BinaryWriter& out) const override;
     void LoadFromFile(BinaryReader& in) override;
 
-    int32_t PlayPages = 1;
+    // Sending: the rendered pages, cut into 1024-byte blocks. A page whose
+    // planes exceed one block goes out as a first block and continuation
+    // blocks; each page is sent under its own card page number.
+    void FillBlock() override;
+    int GetBlockCount() const override;
+    // min(pages, 30), limited to the pages left before page 80; the last
+    // count when nothing is rendered. Also stores it in PlayPages.
+    int GetPageCount() const override;
+    // The pages are rendered by the rich-text renderer, not here.
+    void Prepare() override {}
+
+    // The rendered pages (the renderer fills them; the item owns them).
+    void AddPage(QByteArray page) { Pages.push_back(std::move(page)); }
+    void ClearPages() { Pages.clear(); }
+    const QByteArray* PageAt(int i) const;
+    // Empties the item before the editor stores new text.
+    void ResetContent();
+    // Caption = the first 6 characters of text.
+    void SetCaptionFromText(const QString& text);
+
+    // Pages a program can hold; an item's pages end before this one.
+    static constexpr int ProgramPages = 80;
+    // Pages an item reports at most.
+    static constexpr int MaxReportedPages = 30;
+
+    // Written by GetPageCount, which the send asks in its const form.
+    mutable int32_t PlayPages = 1;
     uint8_t PageLayout = 0; // 0 horizontal, 1 vertical
     QByteArray RtfStream;
     std::vector<QByteArray> Pages; // rendered bit planes, one entry per page

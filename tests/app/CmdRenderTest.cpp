@@ -1,0 +1,101 @@
+// lumaxis render run as a process on a real project file.
+#include "items/SGNRtf.h"
+#include "items/SGNText.h"
+#include "model/ProjectFile.h"
+#include "model/SGNPanel.h"
+#include "model/SGNPanels.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int Exit = -1;
+    QString Out, Err;
+};
+
+CliRun Lumaxis(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis"), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// A project with one 128 x 32 panel in the given colour mode holding a new
+// rich-text item and a text item.
+QString MakeProject(const QTemporaryDir& dir, int mode)
+{
+    TSGNPanels project;
+    TSGNPanel* panel = project.AddPanel();
+    panel->HardwareParams[0] = 16;
+    panel->HardwareParams[1] = 4;
+    panel->HardwareParams[2] = static_cast<uint8_t>(mode);
+    panel->Zones.Clear();
+    panel->Zones.AddZone(0, 0, 128, 32);
+    panel->Items.AddItem(KindCodes::Rtf);
+    panel->Items.AddItem(KindCodes::Text);
+    const QString path = dir.filePath(QStringLiteral("p.sgn"));
+    EXPECT_FALSE(ProjectFile::Save(path, project).has_value());
+    return path;
+}
+
+TEST(CmdRender, DefaultItemShowsWelcomeInRedCentred)
+{
+    QTemporaryDir dir;
+    const QString project = MakeProject(dir, 3);
+    const QString out = dir.filePath(QStringLiteral("pages"));
+    const CliRun r = Lumaxis({"render", project, "--panel", "1", "--item", "1", "--out", out});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("1 page(s) of 128 x 32"))) << r.Out.toStdString();
+    QImage page(QDir(out).filePath(QStringLiteral("page-01.png")));
+    ASSERT_EQ(page.size(), QSize(128, 32));
+    page = page.convertToFormat(QImage::Format_RGB32);
+    int lit = 0, minX = 128, maxX = -1, minY = 32, maxY = -1;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            const QRgb px = page.pixel(x, y);
+            if ((px & 0xFFFFFF) == 0)
+                continue;
+            // Only the red plane is lit, fully.
+            EXPECT_EQ(px & 0xFFFFFF, 0xFF0000u) << x << "," << y;
+            ++lit;
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
+    }
+    EXPECT_GT(lit, 100);
+    // Centred both ways within a pixel or two.
+    EXPECT_LE(std::abs(minX - (127 - maxX)), 2);
+    EXPECT_LE(std::abs(minY - (31 - maxY)), 2);
+    page.save(QStringLiteral(LUMAXIS_BINARY_DIR "/render-default-item.png"));
+}
+
+TEST(CmdRender, RefusesOtherKindsAndBadNumbers)
+{
+    QTemporaryDir dir;
+    const QString project = MakeProject(dir, 1);
+    const QString out = dir.filePath(QStringLiteral("pages"));
+    CliRun r = Lumaxis({"render", project, "--panel", "1", "--item", "2", "--out", out});
+    EXPECT_EQ(r.Exit, 2);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("rich-text items only"))) << r.Err.toStdString();
+    r = Lumaxis({"render", project, "--panel", "2", "--item", "1", "--out", out});
+    EXPECT_EQ(r.Exit, 2);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("no panel 2")));
+    r = Lumaxis({"render", project, "--panel", "1", "--item", "0", "--out", out});
+    EXPECT_EQ(r.Exit, 2);
+    r = Lumaxis(
+        {"render", dir.filePath("missing.sgn"), "--panel", "1", "--item", "1", "--out", out});
+    EXPECT_EQ(r.Exit, 2);
+    EXPECT_FALSE(QDir(out).exists());
+}
+
+} // namespace
