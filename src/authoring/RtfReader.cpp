@@ -235,6 +235,13 @@ Result Reader::Run()
         }
         FinishDocument();
     }
+    // Text without a font of its own is in the document's default font.
+    auto deff = fonts_.find(defaultFont_);
+    if (deff != fonts_.end() && !deff->second.Name.isEmpty()) {
+        QFont font = doc_.defaultFont();
+        font.setFamilies({deff->second.Name});
+        doc_.setDefaultFont(font);
+    }
     return result_;
 }
 

@@ -134,3 +134,13 @@ void TSGNRtf::FillBlock()
     std::memcpy(Data.data(), page.constData() + o, static_cast<size_t>(n));
     DataCount = static_cast<int32_t>(n);
 }
+
+void TSGNRtf::BuildPacket()
+{
+    const int k = Pages.empty() ? 0 : BlocksPerPage(Pages.front().size());
+    if (k <= 0 || BlockIndex < 0) {
+        BuildBlockPacket(0, 0);
+        return;
+    }
+    BuildBlockPacket(BlockIndex / k, (BlockIndex % k) * MaxData);
+}

@@ -25,6 +25,10 @@ public:
     // planes exceed one block goes out as a first block and continuation
     // blocks; each page is sent under its own card page number.
     void FillBlock() override;
+    // Block b of page d = b div k goes out under card page PageNo + d; a
+    // block other than the first of its page is a continuation (command 2)
+    // at its byte offset within the page.
+    void BuildPacket() override;
     int GetBlockCount() const override;
     // min(pages, 30), limited to the pages left before page 80; the last
     // count when nothing is rendered. Also stores it in PlayPages.
