@@ -9,6 +9,7 @@
 #include "serial/UiHooks.h"
 #include "vcard/VirtualCard.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
@@ -163,6 +164,11 @@ TEST_F(CardExchange, EveryLineFaultEndsInItsOutcome)
         EXPECT_LT(clock.elapsed(), 3000) << c.name;
         EXPECT_EQ(panel->LastTransactOutcome, c.outcome) << c.name;
         EXPECT_EQ(card->Requests().size(), c.requests) << c.name;
+        if (c.options.HangUpAfter > 0) {
+            // The line is gone: the next exchange fails as well, just as quickly.
+            EXPECT_FALSE(panel->ReadVersion());
+            EXPECT_LT(clock.elapsed(), 6000);
+        }
         panel->CloseLink();
     }
 }
@@ -272,4 +278,46 @@ TEST_F(CardExchange, FailedReadsChangeNothing)
     EXPECT_EQ(panel->HardwareParams, params);
     EXPECT_EQ(panel->Zones.ZoneCount(), zones);
     EXPECT_EQ(panel->VersionText, version);
+}
+
+TEST_F(CardExchange, FullPacketAtTheLineRateFitsTheReplyBudget)
+{
+    VirtualCardOptions paced;
+    paced.LineBaud = 57600; // 1076 bytes take 187 ms to arrive
+    StartCard(paced, {});
+    ASSERT_TRUE(panel->OpenLink());
+    TSGNUnit unit;
+    unit.Command = 3;
+    unit.Address = panel->Id;
+    unit.DataCount = TSGNUnit::MaxData;
+    unit.Data.fill(0x5A);
+    unit.BuildPacket();
+    unit.CopyDataToPacket();
+    unit.SealPacket();
+    uint8_t reply[128] = {};
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(panel->Transact(unit, reply, 1));
+    EXPECT_GE(clock.elapsed(), 195); // request and reply bytes at 5760 bytes a second
+    const auto requests = card->Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].Length, 1076);
+    EXPECT_EQ(card->State().MessagePackets, 1);
+}
+
+TEST_F(CardExchange, WritesToTheExportFileInsteadOfTheCard)
+{
+    QBuffer file;
+    file.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(panel->WriteHardwareParams(true, &file));
+    EXPECT_TRUE(panel->WriteZoneLayout(true, &file));
+    EXPECT_FALSE(panel->WriteZoneLayout(true, nullptr));
+    const QByteArray bytes = file.data();
+    ASSERT_EQ(bytes.size(), 4096);
+    EXPECT_EQ(bytes.mid(13, 3), QByteArray("\x23\x23\x22", 3));
+    EXPECT_EQ(bytes.mid(16, 3), QByteArray("\x08\x08\x01", 3));
+    EXPECT_EQ(bytes.mid(2048 + 13, 3), QByteArray("\x29\x29\x28", 3));
+    EXPECT_EQ(bytes.mid(2048 + 16, 5), QByteArray("\x01\x00\x00\x08\x08", 5));
+    EXPECT_EQ(bytes.mid(2048 + 52), QByteArray(2048 - 52, '\0'));
+    EXPECT_TRUE(card->Requests().empty());
 }
