@@ -6,6 +6,8 @@
 
 // Commands defined in the Cmd*.cpp files.
 int RunDump(const QStringList& args);
+int RunExport(const QStringList& args);
+int RunSend(const QStringList& args);
 int RunPorts(const QStringList& args);
 int RunSearch(const QStringList& args);
 int RunInfo(const QStringList& args);
@@ -20,6 +22,10 @@ namespace {
 
 const Command kCommands[] = {
     {"dump", "FILE.sgn", "print the whole project as JSON", RunDump},
+    {"export", "PROJECT.sgn [--panel N] --out DIR",
+     "write a panel's program to DIR/led.sd for SD/USB cards", RunExport},
+    {"send", "PROJECT.sgn [--panel N] [--port COMn|DEVICE]",
+     "send a panel's whole program to its card", RunSend},
     {"ports", "", "list the serial ports: COM name, device path, description", RunPorts},
     {"search", "", "try every listed serial port until a control card answers", RunSearch},
     {"info", "[--port COMn|DEVICE]", "show the card's version, hardware parameters and zones",

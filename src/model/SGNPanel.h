@@ -120,6 +120,24 @@ public:
     // Rebuilds Zones, LayoutType and ZonesConfigured from the card's table.
     bool ReadZoneLayout();
 
+    // --- Message items and programs (protocol/PanelMessages.cpp) ---
+    // Sends the packets of item index from card page startPage: to the card
+    // (two attempts per packet, a progress notification after each) or, with
+    // toFile, as records appended to file. *pagesUsed receives the pages the
+    // item takes (0 for an item with nothing to send). False for a bad index,
+    // an item kind that cannot be sent (the dial clock), an unacknowledged
+    // packet or a failed file write.
+    bool SendItem(int index, int startPage, QIODevice* file, bool toFile, bool insert,
+                  int* pagesUsed);
+    // Gives every item its running start page from 0 and returns the total
+    // number of pages the panel's program needs.
+    int AssignStartPages();
+    // Command 25: flag 0 begins a program, 1 ends it.
+    bool SendProgramBoundary(uint8_t flag, bool toFile, QIODevice* file);
+
 private:
+    // One packet to the card (Transact) or to the export file (a record).
+    bool DeliverPacket(TSGNUnit& unit, bool toFile, QIODevice* file);
+
     TSGNPanels* project_;
 };

@@ -1,0 +1,118 @@
+// lumaxis send PROJECT.sgn [--panel N] [--port COMn|DEVICE]: sends one
+// panel's whole program to its card as the toolbar's "All" does, with a
+// progress bar on the terminal and the same outcome texts.
+#include "app/CommandLine.h"
+#include "app/ProgramArgs.h"
+#include "items/SGNSendMsg.h"
+#include "model/SGNPanel.h"
+#include "protocol/ProgramSend.h"
+#include "serial/CnComm.h"
+#include "serial/ConnectPanel.h"
+#include "serial/PortList.h"
+#include "serial/UiHooks.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// A bar of 40 cells redrawn in place on a terminal; plain percentages, one a
+// line, when stderr is not a terminal.
+class TerminalBar
+{
+public:
+    TerminalBar() : tty_(::isatty(fileno(stderr)) != 0) {}
+
+    void Show(int value)
+    {
+        value = std::min(100, std::max(0, value));
+        if (value == last_)
+            return;
+        last_ = value;
+        if (tty_) {
+            const int cells = value * 40 / 100;
+            std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(cells, '#').c_str(),
+                         std::string(40 - cells, '.').c_str(), value);
+        } else {
+            std::fprintf(stderr, "progress %d%%\n", value);
+        }
+        std::fflush(stderr);
+        shown_ = true;
+    }
+
+    void Hide()
+    {
+        if (tty_ && shown_)
+            std::fputc('\n', stderr);
+        shown_ = false;
+    }
+
+private:
+    bool tty_;
+    bool shown_ = false;
+    int last_ = -1;
+};
+
+} // namespace
+
+int RunSend(const QStringList& args)
+{
+    const char* usage = "lumaxis send PROJECT.sgn [--panel N] [--port COMn|DEVICE]";
+    ProgramArgs in;
+    int code = 0;
+    if (!ParseProgramArgs(args, usage, &in, &code))
+        return code;
+    bool missing = false;
+    const QString port = TakeOption(in.Rest, QStringLiteral("--port"), &missing);
+    if (missing || !in.Rest.isEmpty()) {
+        CommandLine::Err(missing ? QStringLiteral("--port needs a value: COMn or a device path")
+                                 : QStringLiteral("usage: %1").arg(QLatin1String(usage)));
+        return CommandLine::ExitBadInput;
+    }
+    if (!port.isEmpty()) {
+        QString error;
+        const int number = PortList::ResolvePortArgument(port, &error);
+        if (number <= 0) {
+            CommandLine::Err(QStringLiteral("bad --port %1: %2").arg(port, error));
+            return CommandLine::ExitBadInput;
+        }
+        in.Project->PortNumber = number;
+    }
+    if (in.Panel->Items.Count() == 0) {
+        CommandLine::Err(QStringLiteral("panel %1 \"%2\" has no items: nothing sent")
+                             .arg(in.PanelNumber)
+                             .arg(in.Panel->Name));
+        return CommandLine::ExitFailed;
+    }
+    ReportSkippedRichText(*in.Panel);
+
+    UiHooks::SetPump([] { QCoreApplication::processEvents(); });
+    UiHooks::SetNotifier([](const QString& message) { CommandLine::Err(message); });
+    TerminalBar bar;
+    TSGNPanel* panel = in.Panel;
+    ProgramSend::SendHooks hooks;
+    hooks.Connect = [](TSGNPanel& p) { return ConnectPanel(&p, true); };
+    hooks.Progress = [&bar](int value) { bar.Show(value); };
+    hooks.HideProgress = [&bar] { bar.Hide(); };
+    const ProgramSend::SendOutcome outcome = ProgramSend::SendAllItems(panel, hooks);
+    bar.Hide();
+    panel->CloseLink();
+    UiHooks::SetPump(nullptr);
+    UiHooks::SetNotifier(nullptr);
+
+    const QString device = PortList::DevicePathOf(in.Project->PortNumber);
+    if (outcome != ProgramSend::SendOutcome::Success)
+        CommandLine::Err(
+            QStringLiteral("COM%1%2: %3")
+                .arg(in.Project->PortNumber)
+                .arg(device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device))
+                .arg(outcome == ProgramSend::SendOutcome::PlayOver
+                         ? QStringLiteral("the program passed page 80; the items "
+                                          "after that were not sent")
+                         : QStringLiteral("the card did not acknowledge")));
+    CommandLine::Out(ProgramSend::OutcomeText(outcome));
+    return outcome == ProgramSend::SendOutcome::Success ? CommandLine::ExitOk
+                                                        : CommandLine::ExitFailed;
+}

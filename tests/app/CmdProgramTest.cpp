@@ -1,0 +1,188 @@
+// lumaxis export and lumaxis send, run as the real program: the export file
+// read back by lumaxis-vcard --load, and a send to the lumaxis-vcard program,
+// which writes the pages it received.
+#include "items/SGNImage.h"
+#include "items/SGNText.h"
+#include "model/ProjectFile.h"
+#include "model/SGNPanel.h"
+#include "model/SGNPanels.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Result RunProgram(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LUMAXIS_NO_SYSTEM_PORTS"), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    Result r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+Result Lumaxis(const QStringList& args)
+{
+    return RunProgram(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis"), args);
+}
+
+QJsonObject ReadJson(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return QJsonDocument::fromJson(f.readAll()).object();
+}
+
+// A project whose first panel holds the given items (text "Hi", a picture
+// of the whole 128 x 32 panel with its top-left LED lit, ...).
+QString SaveProject(const QString& dir, const QList<uint16_t>& kinds)
+{
+    TSGNPanels project;
+    TSGNPanel* panel = project.AddPanel();
+    panel->HardwareParams[0] = 16;
+    panel->HardwareParams[1] = 4;
+    panel->HardwareParams[2] = 1;
+    for (uint16_t kind : kinds) {
+        TSGNSendMsg* item = panel->Items.AddItem(kind);
+        if (kind == KindCodes::Text)
+            static_cast<TSGNText*>(item)->Lines = QStringList{QStringLiteral("Hi")};
+        if (kind == KindCodes::Image) {
+            auto* picture = static_cast<TSGNImage*>(item);
+            picture->BlankPicture(panel->HardwareParams, TZoneRect{0, 0, 128, 32});
+            picture->ImageData[0] = static_cast<char>(0x80);
+        }
+    }
+    const QString path = QDir(dir).filePath(QStringLiteral("project.sgn"));
+    EXPECT_FALSE(ProjectFile::Save(path, project).has_value());
+    return path;
+}
+
+} // namespace
+
+TEST(CmdExport, OneTextItemWritesFourRecordsTheCardReads)
+{
+    QTemporaryDir dir;
+    const QString project = SaveProject(dir.path(), {KindCodes::Text});
+    const Result r =
+        Lumaxis({QStringLiteral("export"), project, QStringLiteral("--out"), dir.path()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Save Ok"))) << r.out.toStdString();
+    const QString sd = dir.filePath(QStringLiteral("led.sd"));
+    EXPECT_EQ(QFile(sd).size(), 8192);
+
+    const QString pages = dir.filePath(QStringLiteral("pages"));
+    const Result load = RunProgram(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"),
+                                   {QStringLiteral("--quiet"), QStringLiteral("--load"), sd,
+                                    QStringLiteral("--program-dir"), pages});
+    ASSERT_EQ(load.exitCode, 0) << load.err.toStdString();
+    EXPECT_TRUE(load.out.contains(QStringLiteral("1 page(s), program ended")))
+        << load.out.toStdString();
+    const QJsonObject page = ReadJson(QDir(pages).filePath(QStringLiteral("page-001.json")));
+    EXPECT_EQ(page.value("Codes").toArray(), (QJsonArray{'H', 'i'}));
+}
+
+TEST(CmdExport, BadArgumentsAndEmptyPanels)
+{
+    QTemporaryDir dir;
+    const QString project = SaveProject(dir.path(), {});
+    struct Case
+    {
+        QStringList args;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("export"), project}, 2},
+        {{QStringLiteral("export"), project, QStringLiteral("--out")}, 2},
+        {{QStringLiteral("export"), project, QStringLiteral("--out"), dir.filePath("none")}, 2},
+        {{QStringLiteral("export"), project, QStringLiteral("--panel"), QStringLiteral("2"),
+          QStringLiteral("--out"), dir.path()},
+         2},
+        {{QStringLiteral("export"), dir.filePath("missing.sgn"), QStringLiteral("--out"),
+          dir.path()},
+         2},
+        // A panel without items: no file, exit 1.
+        {{QStringLiteral("export"), project, QStringLiteral("--out"), dir.path()}, 1},
+    };
+    for (const Case& c : cases) {
+        const Result r = Lumaxis(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty()) << c.args.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("led.sd"))));
+}
+
+TEST(CmdSend, ProgramReachesTheVirtualCardProgram)
+{
+    QTemporaryDir dir;
+    const QString project =
+        SaveProject(dir.path(), {KindCodes::Text, KindCodes::Image, KindCodes::Timer});
+    const QString pages = dir.filePath(QStringLiteral("card"));
+    QProcess vcard;
+    vcard.start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"),
+                {QStringLiteral("--baud"), QStringLiteral("57600"), QStringLiteral("--program-dir"),
+                 pages});
+    ASSERT_TRUE(vcard.waitForStarted());
+    ASSERT_TRUE(vcard.waitForReadyRead(5000));
+    const QString device = QString::fromUtf8(vcard.readLine()).trimmed();
+
+    const Result r = Lumaxis({QStringLiteral("send"), project, QStringLiteral("--port"), device});
+    vcard.terminate();
+    ASSERT_TRUE(vcard.waitForFinished(5000));
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(), QStringLiteral("Send msg success"));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("100%"))) << r.err.toStdString();
+
+    const QJsonObject text = ReadJson(QDir(pages).filePath(QStringLiteral("page-001.json")));
+    EXPECT_EQ(text.value("Codes").toArray(), (QJsonArray{'H', 'i'}));
+    const QJsonObject picture = ReadJson(QDir(pages).filePath(QStringLiteral("page-002.json")));
+    EXPECT_EQ(picture.value("Kind").toString(), QStringLiteral("picture"));
+    const QImage png(QDir(pages).filePath(QStringLiteral("page-002.png")));
+    ASSERT_EQ(png.size(), QSize(128, 32));
+    EXPECT_EQ(png.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(png.pixel(1, 0), qRgb(0, 0, 0));
+    const QJsonObject clock = ReadJson(QDir(pages).filePath(QStringLiteral("page-003.json")));
+    EXPECT_EQ(clock.value("Kind").toString(), QStringLiteral("clock"));
+}
+
+TEST(CmdSend, SilentCardTimesOut)
+{
+    QTemporaryDir dir;
+    const QString project = SaveProject(dir.path(), {KindCodes::Text});
+    QProcess vcard;
+    vcard.start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"),
+                {QStringLiteral("--silent")});
+    ASSERT_TRUE(vcard.waitForStarted());
+    ASSERT_TRUE(vcard.waitForReadyRead(5000));
+    const QString device = QString::fromUtf8(vcard.readLine()).trimmed();
+    const Result r = Lumaxis({QStringLiteral("send"), project, QStringLiteral("--port"), device});
+    vcard.terminate();
+    vcard.waitForFinished(5000);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out.trimmed(), QStringLiteral("Timeout."));
+    EXPECT_TRUE(r.err.contains(device)) << r.err.toStdString();
+}
