@@ -348,9 +348,12 @@ std::unique_ptr<QTextDocument> TRTFDecodeUnit::LayoutDocument(int width) const
 void TRTFDecodeUnit::DrawDocument(QTextDocument& doc, QImage& target, int height) const
 {
     // Like a formatter filling a page, draw only the lines that fit the
-    // layout rectangle entirely.
+    // layout rectangle entirely, but always the first one: a line whose
+    // characters fit the zone may still be taller than the rectangle (fonts
+    // with tall line spacing), and it must not vanish.
     qreal fit = 0;
     bool done = false;
+    bool first = true;
     for (QTextBlock block = doc.begin(); block.isValid() && !done; block = block.next()) {
         const QTextLayout* layout = block.layout();
         if (!layout)
@@ -359,11 +362,12 @@ void TRTFDecodeUnit::DrawDocument(QTextDocument& doc, QImage& target, int height
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
             const qreal bottom = top + line.y() + line.height();
-            if (bottom > height) {
+            if (bottom > height && !first) {
                 done = true;
                 break;
             }
             fit = bottom;
+            first = false;
         }
     }
     if (fit <= 0)
