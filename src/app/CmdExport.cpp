@@ -29,9 +29,8 @@ int RunExport(const QStringList& args)
     }
     const QString fileName = QDir(dir).filePath(QStringLiteral("led.sd"));
 
-    ReportSkippedRichText(*in.Panel);
     QString error;
-    switch (ProgramSend::ExportSdFile(in.Panel, fileName, {}, &error)) {
+    switch (ProgramSend::ExportSdFile(in.Panel, fileName, RenderRichTextForCommand, &error)) {
     case ProgramSend::ExportOutcome::Saved:
         CommandLine::Out(QStringLiteral("Save Ok"));
         CommandLine::Out(

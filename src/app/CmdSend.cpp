@@ -86,7 +86,6 @@ int RunSend(const QStringList& args)
                              .arg(in.Panel->Name));
         return CommandLine::ExitFailed;
     }
-    ReportSkippedRichText(*in.Panel);
 
     UiHooks::SetPump([] { QCoreApplication::processEvents(); });
     UiHooks::SetNotifier([](const QString& message) { CommandLine::Err(message); });
@@ -94,6 +93,7 @@ int RunSend(const QStringList& args)
     TSGNPanel* panel = in.Panel;
     ProgramSend::SendHooks hooks;
     hooks.Connect = [](TSGNPanel& p) { return ConnectPanel(&p, true); };
+    hooks.Render = RenderRichTextForCommand;
     hooks.Progress = [&bar](int value) { bar.Show(value); };
     hooks.HideProgress = [&bar] { bar.Hide(); };
     const ProgramSend::SendOutcome outcome = ProgramSend::SendAllItems(panel, hooks);

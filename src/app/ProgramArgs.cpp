@@ -1,6 +1,8 @@
 #include "app/ProgramArgs.h"
 
 #include "app/CommandLine.h"
+#include "authoring/RTFDecodeUnit.h"
+#include "items/SGNRtf.h"
 #include "items/SGNSendMsg.h"
 #include "model/ProjectFile.h"
 #include "model/SGNPanel.h"
@@ -62,18 +64,13 @@ bool ParseProgramArgs(const QStringList& args, const char* usage, ProgramArgs* o
     return true;
 }
 
-int ReportSkippedRichText(const TSGNPanel& panel)
+void RenderRichTextForCommand(TSGNRtf& item, TSGNPanel& panel)
 {
-    int skipped = 0;
-    for (int i = 0; i < panel.Items.Count(); ++i) {
-        const TSGNSendMsg* item = panel.Items.Items(i);
-        if (item->KindCode != KindCodes::Rtf)
-            continue;
-        CommandLine::Err(QStringLiteral("skipped rich-text item %1 \"%2\": rich text is not "
-                                        "rendered for the card by this command yet")
-                             .arg(i + 1)
-                             .arg(item->GetName()));
-        ++skipped;
-    }
-    return skipped;
+    static TRTFDecodeUnit renderer;
+    if (TRTFDecodeUnit::RenderItem(item, panel, renderer))
+        return;
+    CommandLine::Err(QStringLiteral("rich-text item %1 \"%2\" gives no page for its zone: "
+                                    "nothing of it is sent")
+                         .arg(panel.Items.IndexOf(&item) + 1)
+                         .arg(item.GetName()));
 }

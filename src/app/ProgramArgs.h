@@ -8,6 +8,7 @@
 #include <memory>
 
 class TSGNPanel;
+class TSGNRtf;
 
 struct ProgramArgs
 {
@@ -26,6 +27,7 @@ bool ParseProgramArgs(const QStringList& args, const char* usage, ProgramArgs* o
 // the option is there without a value.
 QString TakeOption(QStringList& rest, const QString& name, bool* missingValue);
 
-// Prints, for every rich-text item of the panel, that it is skipped when the
-// command cannot render rich text. Returns how many were named.
-int ReportSkippedRichText(const TSGNPanel& panel);
+// Renders a rich-text item's pages for its zone before it is sent or
+// exported, as the editor page does in the window; says on stderr when an
+// item gives no page (it is then sent as nothing).
+void RenderRichTextForCommand(TSGNRtf& item, TSGNPanel& panel);

@@ -139,8 +139,8 @@ TEST(CmdExport, BadArgumentsAndEmptyPanels)
 TEST(CmdSend, ProgramReachesTheVirtualCardProgram)
 {
     QTemporaryDir dir;
-    const QString project =
-        SaveProject(dir.path(), {KindCodes::Text, KindCodes::Image, KindCodes::Timer});
+    const QString project = SaveProject(
+        dir.path(), {KindCodes::Text, KindCodes::Image, KindCodes::Timer, KindCodes::Rtf});
     const QString pages = dir.filePath(QStringLiteral("card"));
     QProcess vcard;
     vcard.start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"),
@@ -167,6 +167,16 @@ TEST(CmdSend, ProgramReachesTheVirtualCardProgram)
     EXPECT_EQ(png.pixel(1, 0), qRgb(0, 0, 0));
     const QJsonObject clock = ReadJson(QDir(pages).filePath(QStringLiteral("page-003.json")));
     EXPECT_EQ(clock.value("Kind").toString(), QStringLiteral("clock"));
+    // The rich text was rendered by the command: its first page is drawn.
+    const QJsonObject rich = ReadJson(QDir(pages).filePath(QStringLiteral("page-004.json")));
+    EXPECT_EQ(rich.value("Kind").toString(), QStringLiteral("rich text"));
+    const QImage richPng(QDir(pages).filePath(QStringLiteral("page-004.png")));
+    ASSERT_EQ(richPng.size(), QSize(128, 32));
+    bool lit = false;
+    for (int y = 0; y < 32 && !lit; ++y)
+        for (int x = 0; x < 128 && !lit; ++x)
+            lit = richPng.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_TRUE(lit) << "the rich-text page has red LEDs";
 }
 
 TEST(CmdSend, SilentCardTimesOut)

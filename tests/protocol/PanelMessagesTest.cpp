@@ -1,6 +1,7 @@
 // SendItem, AssignStartPages and SendProgramBoundary written to an export
 // device, and the export file as a whole.
 #include "items/SGNImage.h"
+#include "items/SGNRtf.h"
 #include "items/SGNText.h"
 #include "items/TimerEx.h"
 #include "model/SGNPanel.h"
@@ -109,6 +110,38 @@ TEST_F(PanelToFile, PictureBlocksAndEmptyItems)
     ASSERT_TRUE(panel->SendItem(0, 3, &buffer, true, false, &pages));
     EXPECT_EQ(pages, 0);
     EXPECT_EQ(Written().Count(), 3);
+}
+
+TEST_F(PanelToFile, RichTextPagesAndTheirBlocks)
+{
+    auto* rtf = static_cast<TSGNRtf*>(panel->Items.AddItem(KindCodes::Rtf));
+    int pages = -1;
+    // Not rendered yet: nothing is sent.
+    ASSERT_TRUE(panel->SendItem(0, 5, &buffer, true, false, &pages));
+    EXPECT_EQ(pages, 0);
+    EXPECT_EQ(Written().Count(), 0);
+
+    for (int d = 0; d < 3; ++d)
+        rtf->AddPage(QByteArray(1536, static_cast<char>(0x10 + d)));
+    ASSERT_TRUE(panel->SendItem(0, 5, &buffer, true, false, &pages));
+    EXPECT_EQ(pages, 3);
+    const Records r = Written();
+    ASSERT_EQ(r.Count(), 6);
+    for (int k = 0; k < 6; ++k) {
+        const uint8_t* p = r.At(k);
+        EXPECT_EQ(p[16], 5 + k / 2) << "record " << k;
+        EXPECT_EQ(p[13], k % 2 == 0 ? 3 : 2) << "record " << k;
+        if (k % 2 == 1) {
+            EXPECT_EQ(p[18] | (p[19] << 8), 1024) << "record " << k;
+        }
+        EXPECT_EQ(p[42], k / 2) << "record " << k;
+        EXPECT_EQ(p[43], 2) << "record " << k;
+        EXPECT_EQ(p[41], 1);
+        EXPECT_EQ(r.PacketLength(k), k % 2 == 0 ? 1076 : 564);
+        EXPECT_EQ(p[48], 0x10 + k / 2);
+    }
+    EXPECT_EQ(rtf->Params.PageNo, 5) << "the record keeps the item's first page";
+    EXPECT_EQ(rtf->Command, 3);
 }
 
 TEST_F(PanelToFile, RefusesWhatCannotBeSent)

@@ -1,7 +1,9 @@
 // The send-all loop end to end: the real serial engine on a pseudo-terminal
 // against the virtual control card, which keeps the program it receives.
+#include "authoring/RTFDecodeUnit.h"
 #include "items/SGNConter.h"
 #include "items/SGNImage.h"
+#include "items/SGNRtf.h"
 #include "items/SGNTemperature.h"
 #include "items/SGNText.h"
 #include "items/SGNTimer.h"
@@ -73,6 +75,14 @@ TEST_F(SendAll, EverySendableKindReachesTheCard)
     panel->Items.AddItem(KindCodes::Temperature);
     auto* countdown = static_cast<TSGNConter*>(panel->Items.AddItem(KindCodes::Counter));
     countdown->TargetDate = DayNumber::FromDate(QDate(2031, 12, 25));
+    // The default rich text ("Welcome"), rendered before it is sent.
+    panel->Items.AddItem(KindCodes::Rtf);
+    TRTFDecodeUnit renderer;
+    int rendered = 0;
+    hooks.Render = [&](TSGNRtf& item, TSGNPanel& p) {
+        ++rendered;
+        TRTFDecodeUnit::RenderItem(item, p, renderer);
+    };
 
     int posted = 0;
     auto previous = SendProgress::SetListener([&posted] { ++posted; });
@@ -81,16 +91,34 @@ TEST_F(SendAll, EverySendableKindReachesTheCard)
     EXPECT_EQ(posted, 0) << "the loop listens itself while it runs";
     EXPECT_EQ(panel->Link->IsOpen(), false);
 
-    // Six packets over five pages: step 20 per packet (past 100 shows a
-    // full bar), then 100 at the end.
-    EXPECT_EQ(progress, (std::vector<int>{0, 20, 40, 60, 80, 100, 120, 100}));
+    EXPECT_EQ(rendered, 1);
+    auto* rtf = static_cast<TSGNRtf*>(panel->Items.Items(5));
+    ASSERT_FALSE(rtf->Pages.empty());
+    const int rtfPages = static_cast<int>(rtf->Pages.size());
+    // One packet per page for the live items and the text, two for the
+    // picture, one per rich-text page (128 x 32 x 3 planes = 1536 bytes: two
+    // blocks each). The step comes from pages, the count from packets.
+    const int step = 100 / (5 + rtfPages);
+    ASSERT_EQ(progress.size(), 1u + 6 + 2 * rtfPages + 1);
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(progress[6], 6 * step);
+    EXPECT_EQ(progress.back(), 100);
     EXPECT_EQ(hidden, 1);
 
     const VirtualProgram program = card->Program();
     EXPECT_EQ(program.Begins, 1);
     EXPECT_EQ(program.Ends, 1);
     EXPECT_TRUE(program.Complete);
-    ASSERT_EQ(program.Pages.size(), 5u);
+    ASSERT_EQ(program.Pages.size(), 5u + rtfPages);
+    for (int d = 0; d < rtfPages; ++d) {
+        const VirtualPage& page = program.Pages.at(6 + d);
+        EXPECT_EQ(page.Params[25], 1);
+        EXPECT_EQ(page.Blocks, 2);
+        EXPECT_EQ(page.Params[26], d);
+        EXPECT_EQ(
+            QByteArray(reinterpret_cast<const char*>(page.Data.data()), int(page.Data.size())),
+            rtf->Pages[d]);
+    }
     EXPECT_EQ(program.Pages.at(1).Data, Codes({'H', 0, 'i', 0}));
     const VirtualPage& pic = program.Pages.at(2);
     EXPECT_EQ(pic.Blocks, 2);
