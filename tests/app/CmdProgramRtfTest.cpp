@@ -1,0 +1,113 @@
+// Rich-text items in lumaxis export, run as the real programs: rendered for
+// the panel's colours, written with continuation blocks, and read back by
+// the virtual card.
+#include "items/SGNRtf.h"
+#include "items/SGNText.h"
+#include "model/ProjectFile.h"
+#include "model/SGNPanel.h"
+#include "model/SGNPanels.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProgramRun
+{
+    int Exit = -1;
+    QString Out, Err;
+};
+
+ProgramRun Start(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LUMAXIS_NO_SYSTEM_PORTS"), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    ProgramRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QJsonObject ReadJson(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return QJsonDocument::fromJson(f.readAll()).object();
+}
+
+// A 128 x 32 panel with a new rich-text item (Welcome in red) and a text
+// item "Hi".
+QString SaveProject(const QString& dir, int mode)
+{
+    TSGNPanels project;
+    TSGNPanel* panel = project.AddPanel();
+    panel->HardwareParams[0] = 16;
+    panel->HardwareParams[1] = 4;
+    panel->HardwareParams[2] = static_cast<uint8_t>(mode);
+    panel->Zones.Clear();
+    panel->Zones.AddZone(0, 0, 128, 32);
+    panel->Items.AddItem(KindCodes::Rtf);
+    static_cast<TSGNText*>(panel->Items.AddItem(KindCodes::Text))->Lines =
+        QStringList{QStringLiteral("Hi")};
+    const QString path = QDir(dir).filePath(QStringLiteral("project.sgn"));
+    EXPECT_FALSE(ProjectFile::Save(path, project).has_value());
+    return path;
+}
+
+// Lit pixels of a card page image, all of them pure red.
+int RedPixels(const QImage& png)
+{
+    int red = 0;
+    for (int y = 0; y < png.height(); ++y) {
+        for (int x = 0; x < png.width(); ++x) {
+            const QRgb px = png.pixel(x, y) & 0xFFFFFF;
+            EXPECT_TRUE(px == 0 || px == 0xFF0000) << x << "," << y;
+            red += px != 0;
+        }
+    }
+    return red;
+}
+
+} // namespace
+
+TEST(CmdProgramRtf, ExportWritesRenderedPagesInBlocks)
+{
+    QTemporaryDir dir;
+    // Three planes of 128 x 32: 1536 bytes a page, a first and a
+    // continuation block.
+    const QString project = SaveProject(dir.path(), 3);
+    const ProgramRun r =
+        Start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis"),
+              {QStringLiteral("export"), project, QStringLiteral("--out"), dir.path()});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    const QString sd = dir.filePath(QStringLiteral("led.sd"));
+    // Parameters, zones, two rich-text blocks, the text item, program end.
+    EXPECT_EQ(QFile(sd).size(), 6 * 2048);
+
+    const QString pages = dir.filePath(QStringLiteral("pages"));
+    const ProgramRun load = Start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"),
+                                  {QStringLiteral("--quiet"), QStringLiteral("--load"), sd,
+                                   QStringLiteral("--program-dir"), pages});
+    ASSERT_EQ(load.Exit, 0) << load.Err.toStdString();
+    const QJsonObject rich = ReadJson(QDir(pages).filePath(QStringLiteral("page-001.json")));
+    EXPECT_EQ(rich.value("Blocks").toInt(), 2);
+    EXPECT_EQ(rich.value("DataBytes").toInt(), 1536);
+    const QImage png(QDir(pages).filePath(QStringLiteral("page-001.png")));
+    ASSERT_EQ(png.size(), QSize(128, 32));
+    EXPECT_GT(RedPixels(png), 100);
+}
