@@ -366,6 +366,37 @@ TEST_F(PictureFiles, HugeJpegDecodesInBoundedMemory)
     EXPECT_LT(usage.ru_maxrss, 400L * 1024) << "peak resident set in KiB";
 }
 
+TEST_F(PictureFiles, HugeProgressiveJpegIsRefusedNotAllocated)
+{
+    // A progressive JPEG keeps every coefficient of the picture while it
+    // decodes: 20000 x 20000 would need over a gigabyte. A small file whose
+    // frame header claims that size must fail cleanly, within the decoder's
+    // memory limit.
+    const QString small = Path(QStringLiteral("small.jpg"));
+    ASSERT_TRUE(WriteJpeg(small, 16, 16, JpegKind::Progressive, [](int, int, uint8_t* rgb) {
+        rgb[0] = rgb[1] = rgb[2] = 200;
+    }));
+    QFile f(small);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    const int sof = bytes.indexOf(QByteArray("\xFF\xC2", 2));
+    ASSERT_GT(sof, 0);
+    for (int k : {5, 7}) { // height, then width, big-endian
+        bytes[sof + k] = static_cast<char>(0x4E);
+        bytes[sof + k + 1] = static_cast<char>(0x20);
+    }
+    const QString huge = Path(QStringLiteral("claims-huge.jpg"));
+    WriteFile(huge, bytes);
+    TSGNImage item;
+    QString why;
+    EXPECT_FALSE(item.LoadPicture(huge, Mode(3), Zone(256, 64), &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("memory")) || why.contains(QStringLiteral("Backing store")))
+        << why.toStdString();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 400L * 1024) << "peak resident set in KiB";
+}
+
 TEST(PictureFit, RefitsOnlyWhenTheZoneSizeChanges)
 {
     TSGNImage item;
