@@ -5,6 +5,9 @@
 #include "model/ProjectFile.h"
 #include "model/SGNPanel.h"
 #include "model/SGNPanels.h"
+#include "serial/ConnectPanel.h"
+#include "serial/Rs232unit.h"
+#include "serial/SearchFrm.h"
 #include "serial/UiHooks.h"
 
 #include <QAction>
@@ -119,6 +122,20 @@ QTreeWidgetItem* MakeNode(TSGNObject* object, const QString& caption)
     node->setIcon(0, TreeImage(image));
     return node;
 }
+
+// Enables the window again when the scope ends, also when an exception
+// escapes a card exchange.
+class TEnableOnExit
+{
+public:
+    explicit TEnableOnExit(QWidget* window) : window_(window) {}
+    ~TEnableOnExit() { window_->setEnabled(true); }
+    TEnableOnExit(const TEnableOnExit&) = delete;
+    TEnableOnExit& operator=(const TEnableOnExit&) = delete;
+
+private:
+    QWidget* window_;
+};
 
 QAction* AddEntry(QMenu* menu, const QString& caption, bool enabled, const char* name)
 {
@@ -261,7 +278,7 @@ void TMainForm::BuildToolBar()
         bool SeparatorBefore;
     };
     static const Button kButtons[] = {
-        {&TMainForm::SearchButton, "Search", 5, "#455a64", "查", 0, false, false},
+        {&TMainForm::SearchButton, "Search", 5, "#455a64", "查", 0, true, false},
         {&TMainForm::ClearButton, "Clear", 11, "#455a64", "清", 0, false, false},
         {&TMainForm::RtfButton, "RTF", 0, "#6a1b9a", "文", KindCodes::Rtf, false, true},
         {&TMainForm::ClockButton, "Clock", 14, "#ef6c00", "时", KindCodes::Timer, false, false},
@@ -354,7 +371,7 @@ void TMainForm::ConnectCommands()
 {
     // One slot per command. Entries whose commands come with the item
     // commands (add, delete), the send
-    // workflow, the export, the search and the device dialogs stay disabled
+    // workflow, the export and the device dialogs stay disabled
     // until those are connected here; "History file...", "Stop current
     // item", "Hardware Updata", "Sheet" and "Gif" have no command.
     connect(New1, &QAction::triggered, this, &TMainForm::New1Click);
@@ -366,6 +383,8 @@ void TMainForm::ConnectCommands()
     connect(AddPanel1, &QAction::triggered, this, &TMainForm::AddPanel1Click);
     connect(DeletePanel1, &QAction::triggered, this, &TMainForm::DeletePanel1Click);
     connect(ReturnButton, &QAction::triggered, this, &TMainForm::TntToolButton9Click);
+    connect(SearchButton, &QAction::triggered, this, &TMainForm::TntToolButton1Click);
+    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TMainForm::PopupMenu1Popup);
     connect(Moveup1, &QAction::triggered, this, &TMainForm::Moveup1Click);
     connect(MoveDown1, &QAction::triggered, this, &TMainForm::MoveDown1Click);
@@ -381,7 +400,7 @@ void TMainForm::StartProject()
     if (!QFileInfo::exists(defaultFile_)) {
         TSGNPanel* panel = project_->AddPanel();
         panel->Name = MakePanelName();
-        project_->PortNumber = 1;
+        project_->PortNumber = FirstComPort();
         return;
     }
     const std::optional<QString> error = ProjectFile::Load(defaultFile_, *project_);
@@ -394,7 +413,7 @@ void TMainForm::StartProject()
     project_->Clear();
     TSGNPanel* panel = project_->AddPanel();
     panel->Name = MakePanelName();
-    project_->PortNumber = 1;
+    project_->PortNumber = FirstComPort();
     const QFileInfo info(defaultFile_);
     startupProblem_ =
         QStringLiteral("The project file could not be read, so a new project with one "
@@ -419,6 +438,7 @@ void TMainForm::New1Click()
     TSGNPanel* panel = project_->AddPanel();
     panel->Name = MakePanelName();
     project_->PortNumber = port;
+    ConnectQuietly(panel);
     RefreshTree();
 }
 
@@ -437,7 +457,13 @@ void TMainForm::Open1Click()
         return;
     }
     projectFileName_ = path;
-    // Rebuilt before anything else runs: the old nodes point at freed panels.
+    // The old nodes point at freed panels: gone before the card exchange
+    // lets the interface run.
+    const bool blocked = TntTreeView1->blockSignals(true);
+    TntTreeView1->clear();
+    TntTreeView1->blockSignals(blocked);
+    if (project_->Count() > 0)
+        ConnectQuietly(project_->Items(0));
     RefreshTree();
 }
 
@@ -493,11 +519,14 @@ void TMainForm::showEvent(QShowEvent* event)
     // Told over the shown window rather than before it appears, and from the
     // event loop, where a session ending meanwhile still reaches the window.
     if (!startupProblem_.isEmpty()) {
+        reportingStartup_ = true;
         QTimer::singleShot(0, this, [this] {
             if (!closed_)
                 prompts_->Message(this, kAppTitle, startupProblem_, TUserPrompts::Icon::Warning);
+            reportingStartup_ = false;
         });
     }
+    FormShow();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -511,6 +540,7 @@ void TMainForm::FormClose()
     if (closed_)
         return;
     closed_ = true;
+    Timer1->stop();
     projectFileName_ = defaultFile_;
     SaveDefaultProject();
 }
@@ -757,4 +787,81 @@ void TMainForm::MoveDown1Click()
     const bool blocked = TntTreeView1->blockSignals(true);
     parent->insertChild(position, parent->takeChild(position + 1));
     TntTreeView1->blockSignals(blocked);
+}
+
+// ---- start-up connection and the search command ----
+
+void TMainForm::FormShow()
+{
+    setEnabled(false);
+    Timer1->start();
+}
+
+void TMainForm::Timer1Timer()
+{
+    Timer1->stop();
+    if (closed_)
+        return;
+    // The report of an unreadable project file is still open: connecting
+    // now would stack the search dialog and the zone question on top of it.
+    if (reportingStartup_) {
+        Timer1->start();
+        return;
+    }
+    const TEnableOnExit enable(this);
+    if (project_->Count() == 0)
+        return;
+    TSGNPanel* panel = project_->Items(0);
+    // The link stays open for the commands that follow.
+    if (!ConnectPanel(panel, true)) {
+        QStringList ports;
+        GetComPortList(ports);
+        if (ports.size() > 1)
+            TSearchForm::ShowSearch(panel, this);
+    }
+    // Closed while the card was being asked: nobody is left to answer.
+    if (closed_)
+        return;
+    RefreshTree();
+    AskZoneSetup(panel);
+}
+
+void TMainForm::AskZoneSetup(TSGNPanel* panel)
+{
+    if (!panel || panel->ZonesConfigured)
+        return;
+    if (!prompts_->AskYesNo(this, QStringLiteral("是否现在分区?"),
+                            QStringLiteral("你的分区卡未设置分区,点击'是'设置分区.点击'否'"
+                                           "设置为不分区")))
+        return;
+    PageControl1->setCurrentIndex(DevicePropertyPage);
+    PreviewStrip->hide();
+    // The zone layout editor is not part of this version; say so instead of
+    // pretending the zones were set.
+    prompts_->Message(this, kAppTitle,
+                      QStringLiteral("Zone setup is not available yet in this version, so no "
+                                     "zones were set: the panel keeps one zone covering the "
+                                     "whole sign."));
+}
+
+void TMainForm::TntToolButton1Click()
+{
+    TSGNPanel* panel = CurrentPanel();
+    if (!panel)
+        return;
+    TSearchForm::ShowSearch(panel, this);
+    if (closed_)
+        return;
+    AskZoneSetup(panel);
+    RefreshTree();
+}
+
+void TMainForm::ConnectQuietly(TSGNPanel* panel)
+{
+    // The exchange lets the interface process events while it waits; a
+    // command run meanwhile (another New or Open) would free the panel being
+    // talked to, so the window takes no input until it is done.
+    setEnabled(false);
+    const TEnableOnExit enable(this);
+    ConnectPanel(panel, true);
 }

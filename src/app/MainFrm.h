@@ -72,6 +72,10 @@ public:
     // "PANEL" and the first number no panel is named with.
     QString MakePanelName() const;
 
+    // Start-up connection: when the panel's card holds no zone table, asks
+    // whether to set zones now.
+    void AskZoneSetup(TSGNPanel* panel);
+
 public Q_SLOTS:
     void New1Click();
     void Open1Click();
@@ -92,6 +96,16 @@ public Q_SLOTS:
     void MoveDown1Click();
     // The desktop session ends: close as Exit does, asking nothing.
     void EndSession();
+
+    // Start-up connection and the search command.
+    // First showing: disables the window and starts Timer1.
+    void FormShow();
+    // Timer1, 200 ms later: connects to the first panel's card, offers the
+    // port search when it does not answer and more than one port is listed,
+    // builds the tree, asks for a zone setup, enables the window.
+    void Timer1Timer();
+    // Toolbar "Search": the port search for the panel of the selection.
+    void TntToolButton1Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -176,6 +190,9 @@ private:
     void ReportProblem(const QString& text);
     // The close handler: runs once, however the window is closed.
     void FormClose();
+    // Start-up connection: reads the card of a panel of a new or opened
+    // project, reporting nothing, with the window disabled meanwhile.
+    void ConnectQuietly(TSGNPanel* panel);
 
     std::unique_ptr<TSGNPanels> project_;
     std::unique_ptr<TUserPrompts> ownPrompts_;
@@ -190,4 +207,7 @@ private:
     bool shown_ = false;
     // Why the default file could not be read, told once the window shows.
     QString startupProblem_;
+    // Start-up connection: the report above is on screen, so the
+    // connection step waits for it to be answered.
+    bool reportingStartup_ = false;
 };
