@@ -30,8 +30,22 @@ int RunExport(const QStringList& args)
     const QString fileName = QDir(dir).filePath(QStringLiteral("led.sd"));
 
     QString error;
-    switch (ProgramSend::ExportSdFile(in.Panel, fileName, RenderRichTextForCommand, &error)) {
+    ProgramSend::ProgramReport report;
+    switch (
+        ProgramSend::ExportSdFile(in.Panel, fileName, RenderRichTextForCommand, &error, &report)) {
     case ProgramSend::ExportOutcome::Saved:
+        if (report.FailedItem >= 0) {
+            CommandLine::Err(QStringLiteral("item %1 \"%2\" cannot be exported (a dial clock); "
+                                            "the items from it on were left out")
+                                 .arg(report.FailedItem + 1)
+                                 .arg(in.Panel->Items.Items(report.FailedItem)->GetName()));
+        } else if (report.ItemsSent < in.Panel->Items.Count()) {
+            CommandLine::Err(QStringLiteral("item %1 ends at page %2 and no item may start at "
+                                            "page 80 or later: %3 item(s) were left out")
+                                 .arg(report.ItemsSent)
+                                 .arg(report.NextPage - 1)
+                                 .arg(in.Panel->Items.Count() - report.ItemsSent));
+        }
         CommandLine::Out(QStringLiteral("Save Ok"));
         CommandLine::Out(
             QStringLiteral("%1: %2 bytes").arg(fileName).arg(QFileInfo(fileName).size()));

@@ -55,6 +55,24 @@ private:
     int last_ = -1;
 };
 
+// Why the last exchange ended as it did.
+QString ExchangeText(TSGNPanel::TransactOutcome outcome)
+{
+    switch (outcome) {
+    case TSGNPanel::TransactOutcome::Acknowledged:
+        return QStringLiteral("acknowledged");
+    case TSGNPanel::TransactOutcome::NoReply:
+        return QStringLiteral("no reply from the card");
+    case TSGNPanel::TransactOutcome::Foreign:
+        return QStringLiteral("the reply holds no frame start");
+    case TSGNPanel::TransactOutcome::BadChecksum:
+        return QStringLiteral("the reply was damaged");
+    case TSGNPanel::TransactOutcome::Rejected:
+        return QStringLiteral("the card did not accept the command");
+    }
+    return QString();
+}
+
 } // namespace
 
 int RunSend(const QStringList& args)
@@ -96,22 +114,51 @@ int RunSend(const QStringList& args)
     hooks.Render = RenderRichTextForCommand;
     hooks.Progress = [&bar](int value) { bar.Show(value); };
     hooks.HideProgress = [&bar] { bar.Hide(); };
-    const ProgramSend::SendOutcome outcome = ProgramSend::SendAllItems(panel, hooks);
+    ProgramSend::ProgramReport report;
+    const ProgramSend::SendOutcome outcome = ProgramSend::SendAllItems(panel, hooks, &report);
     bar.Hide();
     panel->CloseLink();
     UiHooks::SetPump(nullptr);
     UiHooks::SetNotifier(nullptr);
 
     const QString device = PortList::DevicePathOf(in.Project->PortNumber);
-    if (outcome != ProgramSend::SendOutcome::Success)
+    const QString where =
+        QStringLiteral("COM%1%2")
+            .arg(in.Project->PortNumber)
+            .arg(device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device));
+    const int n = panel->Items.Count();
+    if (outcome == ProgramSend::SendOutcome::Success) {
+        CommandLine::Err(QStringLiteral("%1: %2 item(s) on pages 1 to %3")
+                             .arg(where)
+                             .arg(report.ItemsSent)
+                             .arg(report.NextPage - 1));
+    } else if (outcome == ProgramSend::SendOutcome::PlayOver) {
+        CommandLine::Err(QStringLiteral("%1: item %2 took the program to page %3, past page 80; "
+                                        "%4 item(s) after it were not sent")
+                             .arg(where)
+                             .arg(report.ItemsSent)
+                             .arg(report.NextPage - 1)
+                             .arg(n - report.ItemsSent));
+    } else if (report.FailedItem >= 0) {
+        const TSGNSendMsg* item = panel->Items.Items(report.FailedItem);
         CommandLine::Err(
-            QStringLiteral("COM%1%2: %3")
-                .arg(in.Project->PortNumber)
-                .arg(device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device))
-                .arg(outcome == ProgramSend::SendOutcome::PlayOver
-                         ? QStringLiteral("the program passed page 80; the items "
-                                          "after that were not sent")
-                         : QStringLiteral("the card did not acknowledge")));
+            item->KindCode == KindCodes::TimerEx
+                ? QStringLiteral("%1: item %2 \"%3\" is a dial clock, which cannot be sent; "
+                                 "the send stopped there")
+                      .arg(where)
+                      .arg(report.FailedItem + 1)
+                      .arg(item->GetName())
+                : QStringLiteral("%1: item %2 \"%3\" was not acknowledged (%4)")
+                      .arg(where)
+                      .arg(report.FailedItem + 1)
+                      .arg(item->GetName())
+                      .arg(ExchangeText(panel->LastTransactOutcome)));
+    } else {
+        CommandLine::Err(QStringLiteral("%1: the card could not be reached or did not "
+                                        "acknowledge the program begin (%2)")
+                             .arg(where)
+                             .arg(ExchangeText(panel->LastTransactOutcome)));
+    }
     CommandLine::Out(ProgramSend::OutcomeText(outcome));
     return outcome == ProgramSend::SendOutcome::Success ? CommandLine::ExitOk
                                                         : CommandLine::ExitFailed;

@@ -57,8 +57,11 @@ QString OutcomeText(SendOutcome outcome)
     return QString();
 }
 
-SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks)
+SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks, ProgramReport* report)
 {
+    ProgramReport local;
+    ProgramReport& done = report ? *report : local;
+    done = ProgramReport{};
     if (!panel || panel->Items.Count() == 0)
         return SendOutcome::NothingToSend;
     const int n = panel->Items.Count();
@@ -79,7 +82,7 @@ SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks)
     const int step = totalPages > 0 ? 100 / totalPages : 0;
     int progress = 0;
     bool sending = true;
-    auto report = [&hooks](int value) {
+    auto show = [&hooks](int value) {
         if (hooks.Progress)
             hooks.Progress(value);
     };
@@ -87,9 +90,9 @@ SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks)
         if (!sending)
             return;
         progress += step;
-        report(progress);
+        show(progress);
     });
-    report(0);
+    show(0);
 
     int startPage = 1;
     for (int i = 0; i < n; ++i) {
@@ -97,6 +100,12 @@ SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks)
         int pages = 0;
         const bool ok = panel->SendItem(i, startPage, nullptr, false, false, &pages);
         startPage += pages;
+        if (ok) {
+            ++done.ItemsSent;
+            done.NextPage = startPage;
+        } else {
+            done.FailedItem = i;
+        }
         if (!ok || startPage > ProgramPages) {
             sending = false;
             Call(hooks.HideProgress);
@@ -113,7 +122,7 @@ SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks)
         panel->CloseLink();
         return SendOutcome::Timeout;
     }
-    report(100);
+    show(100);
     UiHooks::Pump();
     panel->CloseLink();
     Call(hooks.HideProgress);
@@ -121,8 +130,11 @@ SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks)
 }
 
 ExportOutcome ExportSdFile(TSGNPanel* panel, const QString& fileName, const RenderRichText& render,
-                           QString* error)
+                           QString* error, ProgramReport* report)
 {
+    ProgramReport local;
+    ProgramReport& done = report ? *report : local;
+    done = ProgramReport{};
     if (!panel || panel->Items.Count() == 0)
         return ExportOutcome::NothingToExport;
     // Written beside the target and renamed over it at the end, so a failed
@@ -148,6 +160,12 @@ ExportOutcome ExportSdFile(TSGNPanel* panel, const QString& fileName, const Rend
         int pages = 0;
         const bool ok = panel->SendItem(i, startPage, &file, true, false, &pages);
         startPage += pages;
+        if (ok) {
+            ++done.ItemsSent;
+            done.NextPage = startPage;
+        } else {
+            done.FailedItem = i;
+        }
         if (!ok) {
             // A dial clock cannot be exported; a write error can.
             if (file.error() != QFileDevice::NoError)

@@ -26,6 +26,14 @@ enum class SendOutcome
     PlayOver       // "Play Over.": the program passed page 80
 };
 
+// What a send or an export did, for messages that name the cause.
+struct ProgramReport
+{
+    int ItemsSent = 0;   // items whose packets all went out (or were written)
+    int NextPage = 1;    // the start page after the last item sent
+    int FailedItem = -1; // index of the item that failed, or -1
+};
+
 // The user's text for an outcome; empty for NothingToSend.
 QString OutcomeText(SendOutcome outcome);
 
@@ -45,7 +53,7 @@ struct SendHooks
 // Stops after the item that takes the program past page 80 ("Play Over.")
 // or at the first item that fails ("Timeout."); both still end the program.
 // A failed connection leaves the link open, as the card may still be found.
-SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks);
+SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks, ProgramReport* report = nullptr);
 
 enum class ExportOutcome
 {
@@ -60,6 +68,6 @@ enum class ExportOutcome
 // or later; the first failing item ends the list) and the end-of-program
 // record, each 2048 bytes.
 ExportOutcome ExportSdFile(TSGNPanel* panel, const QString& fileName, const RenderRichText& render,
-                           QString* error);
+                           QString* error, ProgramReport* report = nullptr);
 
 } // namespace ProgramSend

@@ -146,7 +146,11 @@ TEST_F(SendAll, PassingPage80EndsWithPlayOver)
     // next start page is 81, so the 81st is not.
     for (int i = 0; i < 81; ++i)
         panel->Items.AddItem(KindCodes::Text);
-    EXPECT_EQ(ProgramSend::SendAllItems(panel, hooks), ProgramSend::SendOutcome::PlayOver);
+    ProgramSend::ProgramReport report;
+    EXPECT_EQ(ProgramSend::SendAllItems(panel, hooks, &report), ProgramSend::SendOutcome::PlayOver);
+    EXPECT_EQ(report.ItemsSent, 80);
+    EXPECT_EQ(report.NextPage, 81);
+    EXPECT_EQ(report.FailedItem, -1);
     EXPECT_EQ(ProgramSend::OutcomeText(ProgramSend::SendOutcome::PlayOver),
               QStringLiteral("Play Over."));
     const VirtualProgram program = card->Program();
@@ -181,7 +185,10 @@ TEST_F(SendAll, LostCardMidProgramStillTriesTheEnd)
     auto* picture = static_cast<TSGNImage*>(panel->Items.AddItem(KindCodes::Image));
     picture->BlankPicture({16, 4, 3}, TZoneRect{0, 0, 128, 32});
     panel->Items.AddItem(KindCodes::Text);
-    EXPECT_EQ(ProgramSend::SendAllItems(panel, hooks), ProgramSend::SendOutcome::Timeout);
+    ProgramSend::ProgramReport report;
+    EXPECT_EQ(ProgramSend::SendAllItems(panel, hooks, &report), ProgramSend::SendOutcome::Timeout);
+    EXPECT_EQ(report.ItemsSent, 1);
+    EXPECT_EQ(report.FailedItem, 1);
     const VirtualProgram program = card->Program();
     EXPECT_EQ(program.Pages.size(), 2u) << "the third item is not sent";
     EXPECT_FALSE(program.Complete);
