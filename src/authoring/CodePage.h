@@ -11,6 +11,16 @@ namespace CodePage {
 // code page of its own (ANSI and DEFAULT take the document's code page).
 int ForCharset(int charset);
 
+// Characters of the East Asian scripts (Han, kana, Hangul, full-width
+// forms), which RTF runs give a double-byte font and size of their own.
+inline bool IsEastAsian(char32_t cp)
+{
+    return (cp >= 0x1100 && cp <= 0x11FF) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+           (cp >= 0xA960 && cp <= 0xA97F) || (cp >= 0xAC00 && cp <= 0xD7FF) ||
+           (cp >= 0xF900 && cp <= 0xFAFF) || (cp >= 0xFE30 && cp <= 0xFE4F) ||
+           (cp >= 0xFF00 && cp <= 0xFFEF) || (cp >= 0x20000 && cp <= 0x3FFFF);
+}
+
 } // namespace CodePage
 
 // Converts byte runs of one code page at a time into text. Keeps one iconv

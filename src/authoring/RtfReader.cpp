@@ -32,6 +32,12 @@ struct CharState
     bool Italic = false;
     bool Underline = false;
     bool Strike = false;
+    // East Asian text: after \dbch, \af and \afs name the font and size of
+    // the double-byte characters that follow (word processors write Chinese
+    // runs this way); -1 and 0 when the regular ones apply.
+    bool DoubleByte = false;
+    int AsianFont = -1;
+    int AsianHalfPoints = 0;
 };
 
 struct GroupState
@@ -165,7 +171,9 @@ private:
     void FlushText();
     void EndParagraph();
     void FinishDocument();
-    QTextCharFormat CharFormat() const;
+    // The format of the text that follows; asian: that of East Asian
+    // characters in a double-byte run.
+    QTextCharFormat CharFormat(bool asian = false) const;
     QTextBlockFormat BlockFormat() const;
     int CodePageNow() const;
 
@@ -558,6 +566,16 @@ void Reader::ControlWord(const char* word, bool hasParam, int param)
         // 1 to 1638 points: the range word processors offer, and a bound on
         // the bitmaps a hostile size would ask for.
         ch.HalfPoints = std::clamp(hasParam ? param : 24, 2, 3276);
+    } else if (is("dbch")) {
+        ch.DoubleByte = true;
+    } else if (is("loch") || is("hich") || is("rtlch") || is("ltrch")) {
+        ch.DoubleByte = false;
+    } else if (is("af")) {
+        if (ch.DoubleByte)
+            ch.AsianFont = param;
+    } else if (is("afs")) {
+        if (ch.DoubleByte)
+            ch.AsianHalfPoints = std::clamp(hasParam ? param : 24, 2, 3276);
     } else if (is("cf")) {
         ch.Color = std::max(0, param);
     } else if (is("b")) {
@@ -677,7 +695,9 @@ void Reader::TextChar(QChar c)
 
 int Reader::CodePageNow() const
 {
-    const int font = state_.Char.Font >= 0 ? state_.Char.Font : defaultFont_;
+    int font = state_.Char.Font >= 0 ? state_.Char.Font : defaultFont_;
+    if (state_.Char.DoubleByte && fonts_.count(state_.Char.AsianFont))
+        font = state_.Char.AsianFont;
     auto found = fonts_.find(font);
     if (found != fonts_.end() && found->second.CodePage != 0)
         return found->second.CodePage;
@@ -702,7 +722,41 @@ void Reader::FlushText()
     if (pendingText_.isEmpty())
         return;
     if (state_.Destination == Dest::Text) {
-        cursor_.insertText(pendingText_, CharFormat());
+        const CharState& ch = state_.Char;
+        if (ch.AsianFont < 0 && ch.AsianHalfPoints == 0) {
+            cursor_.insertText(pendingText_, CharFormat());
+        } else {
+            // East Asian characters take the double-byte font and size, the
+            // rest the regular ones; neutral characters stay with the run.
+            const QTextCharFormat regular = CharFormat(false);
+            const QTextCharFormat asian = CharFormat(true);
+            bool inAsian = false;
+            QString run;
+            auto flushRun = [&] {
+                if (!run.isEmpty())
+                    cursor_.insertText(run, inAsian ? asian : regular);
+                run.clear();
+            };
+            for (qsizetype i = 0; i < pendingText_.size(); ++i) {
+                const QChar c = pendingText_[i];
+                char32_t cp = c.unicode();
+                if (c.isHighSurrogate() && i + 1 < pendingText_.size() &&
+                    pendingText_[i + 1].isLowSurrogate())
+                    cp = QChar::surrogateToUcs4(c, pendingText_[i + 1]);
+                const bool neutral =
+                    cp < 0x80 && !((cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z') ||
+                                   (cp >= '0' && cp <= '9'));
+                if (!neutral) {
+                    const bool isAsian = CodePage::IsEastAsian(cp);
+                    if (isAsian != inAsian) {
+                        flushRun();
+                        inAsian = isAsian;
+                    }
+                }
+                run += c;
+            }
+            flushRun();
+        }
         textSinceParagraph_ = true;
     }
     pendingText_.clear();
@@ -722,17 +776,22 @@ void Reader::EndParagraph()
     textSinceParagraph_ = false;
 }
 
-QTextCharFormat Reader::CharFormat() const
+QTextCharFormat Reader::CharFormat(bool asian) const
 {
     QTextCharFormat f;
     const CharState& ch = state_.Char;
-    const int font = ch.Font >= 0 ? ch.Font : defaultFont_;
+    int font = ch.Font >= 0 ? ch.Font : defaultFont_;
+    // A double-byte font missing from the table (word processors name theme
+    // fonts there) leaves the regular one.
+    if (asian && ch.AsianFont >= 0 && fonts_.count(ch.AsianFont))
+        font = ch.AsianFont;
     auto found = fonts_.find(font);
     if (found == fonts_.end())
         found = fonts_.find(defaultFont_);
     if (found != fonts_.end() && !found->second.Name.isEmpty())
         f.setFontFamilies({found->second.Name});
-    f.setFontPointSize(ch.HalfPoints / 2.0);
+    f.setFontPointSize(((asian && ch.AsianHalfPoints > 0) ? ch.AsianHalfPoints : ch.HalfPoints) /
+                       2.0);
     f.setFontWeight(ch.Bold ? QFont::Bold : QFont::Normal);
     f.setFontItalic(ch.Italic);
     f.setFontUnderline(ch.Underline);

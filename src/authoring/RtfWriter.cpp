@@ -43,6 +43,9 @@ private:
     std::vector<QString> fonts_;
     std::vector<QColor> colors_; // entries 1.. of the colour table
     RunFormat current_;
+    // The double-byte font and size last written (\dbch\af\afs); -1 for none.
+    int asianFont_ = -1;
+    int asianHalfPoints_ = -1;
     bool needSpace_ = false; // a control word was written and text may follow
 };
 
@@ -212,7 +215,20 @@ QByteArray Writer::Run()
             if (!fragment.isValid())
                 continue;
             anyFragment = true;
-            WriteFormat(FormatOf(fragment.charFormat()), body);
+            const RunFormat format = FormatOf(fragment.charFormat());
+            WriteFormat(format, body);
+            // Word processors take East Asian characters in the run's
+            // double-byte font and size, so name them too.
+            bool eastAsian = false;
+            for (const char32_t cp : fragment.text().toUcs4())
+                eastAsian = eastAsian || CodePage::IsEastAsian(cp);
+            if (eastAsian && (format.Font != asianFont_ || format.HalfPoints != asianHalfPoints_)) {
+                body += "\\dbch\\af" + QByteArray::number(format.Font) + "\\afs" +
+                        QByteArray::number(format.HalfPoints) + "\\loch";
+                needSpace_ = true;
+                asianFont_ = format.Font;
+                asianHalfPoints_ = format.HalfPoints;
+            }
             QByteArray text;
             WriteText(fragment.text(), text);
             if (needSpace_ && !text.isEmpty())

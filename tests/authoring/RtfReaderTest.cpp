@@ -69,6 +69,22 @@ TEST(RtfReader, WordProcessorDocumentWithStylesFieldsAndPictures)
     EXPECT_EQ(Alignments(*doc), (std::vector<Qt::Alignment>{Qt::AlignHCenter, Qt::AlignLeft}));
 }
 
+TEST(RtfReader, LibreOfficeDocumentWithDoubleByteRuns)
+{
+    // Written by LibreOffice Writer 7.4 from an HTML page: Chinese runs name
+    // their font and size with \dbch\af\afs, text has \uN with \'3f.
+    auto doc = Read(RtfTest::Fixture("libreoffice-shop.rtf"));
+    ExpectRuns(Runs(*doc), {
+                               {0, "欢迎光临", "SimSun", 24, "#ff0000"},
+                               {0, " ", "DejaVu Serif", 12, "#00ff00"},
+                               {0, "Sale ", "Arial Black", 18, "#00ff00"},
+                               {0, "50%", "Arial Black", 18, "#00ff00", true},
+                               {1, "Open daily", "Times New Roman", 12, "#ffff00", false, true},
+                               {1, " café ≥ 9:00", "Times New Roman", 12, "#ffff00"},
+                           });
+    EXPECT_EQ(Alignments(*doc), (std::vector<Qt::Alignment>{Qt::AlignHCenter, Qt::AlignLeft}));
+}
+
 TEST(RtfReader, CharactersAndBreaks)
 {
     struct Case

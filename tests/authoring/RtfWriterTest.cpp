@@ -46,6 +46,7 @@ TEST(RtfWriter, DocumentsReadBackTheSame)
         {"default item", TSGNRtf::DefaultDocument()},
         {"rich-edit GBK", RtfTest::Fixture("richedit-gbk.rtf")},
         {"word processor", RtfTest::Fixture("wordprocessor-styles.rtf")},
+        {"LibreOffice", RtfTest::Fixture("libreoffice-shop.rtf")},
         {"special characters",
          "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 a\\{b\\}c\\\\d\\~e\\tab f\\line g \\u-10179?\\u-8704?"
          "\\par\\par\\qc\\strike x\\par}"},
