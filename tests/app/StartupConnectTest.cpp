@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -78,7 +79,12 @@ public:
         return OpenAnswers.isEmpty() ? QString() : OpenAnswers.takeFirst();
     }
     QString SaveFileName(QWidget*, const QString&) override { return QString(); }
-    void Message(QWidget*, const QString&, const QString& text, Icon) override { Messages << text; }
+    void Message(QWidget*, const QString&, const QString& text, Icon) override
+    {
+        Messages << text;
+        if (WhileMessageShows)
+            WhileMessageShows();
+    }
     bool Confirm(QWidget*, const QString&, const QString&) override
     {
         ADD_FAILURE() << "unexpected OK/Cancel question";
@@ -95,6 +101,8 @@ public:
     bool Yes = false;
     QStringList OpenAnswers;
     QStringList Messages;
+    // Runs while a message box would be open.
+    std::function<void()> WhileMessageShows;
     std::vector<Question> Questions;
 };
 
@@ -472,4 +480,31 @@ TEST_F(StartupConnect, NewAndOpenReadTheCardAndReportNothing)
     }
     EXPECT_TRUE(prompts.Messages.empty());
     EXPECT_TRUE(prompts.Questions.empty());
+}
+
+TEST_F(StartupConnect, ConnectionWaitsUntilTheReportOfAnUnreadableProjectIsAnswered)
+{
+    ASSERT_TRUE(card.Start()) << card.Error();
+    List(Port(1, card));
+    {
+        QFile damaged(DefaultPath());
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray("\x01\x00SGN", 5));
+    }
+    MakeForm();
+    size_t requestsWhileReported = 99;
+    prompts.WhileMessageShows = [&] {
+        // The user takes a while to read the box; the start-up step's time
+        // passes meanwhile.
+        QDeadlineTimer reading(600);
+        while (!reading.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        requestsWhileReported = card.Requests().size();
+    };
+    ShowAndWaitForStartUp();
+
+    ASSERT_EQ(prompts.Messages.size(), 1);
+    EXPECT_EQ(requestsWhileReported, 0u) << "the card was asked while the report was open";
+    EXPECT_EQ(Commands(card), kConnectCommands);
+    EXPECT_EQ(Panel(0)->VersionText, QStringLiteral("KIVO-12 V1 .A .0"));
 }
