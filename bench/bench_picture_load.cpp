@@ -126,5 +126,11 @@ int main(int argc, char** argv)
     RunChild(QStringLiteral("4000x3000 baseline JPEG -> 256x64"), jpeg, 10);
     RunChild(QStringLiteral("4000x3000 progressive JPEG -> 256x64"), progressive, 5);
     RunChild(QStringLiteral("4000x3000 24-bit BMP -> 256x64"), bmp, 5);
+    // 1.2 GB of pixels when fully decoded.
+    const QString huge = dir.filePath(QStringLiteral("huge.jpg"));
+    if (!WriteJpeg(huge, 20000, 20000, false))
+        return 1;
+    std::printf("files: 20000x20000 baseline JPEG %lld bytes\n", QFile(huge).size());
+    RunChild(QStringLiteral("20000x20000 baseline JPEG -> 256x64"), huge, 2);
     return 0;
 }

@@ -3,8 +3,11 @@
 #include "items/SGNImage.h"
 #include "items/SGNText.h"
 #include "items/SGNTimer.h"
+#include "model/SGNPanel.h"
+#include "model/SGNPanels.h"
 #include "model/SGNPartition.h"
 #include "protocol/ExportRecord.h"
+#include "protocol/ProgramSend.h"
 #include "vcard/VirtualCard.h"
 
 #include <gtest/gtest.h>
@@ -170,4 +173,39 @@ TEST(VirtualProgram, LoadsAnExportFileAndRejectsDamagedRecords)
     f.close();
     EXPECT_FALSE(VirtualCard().LoadExportFile(path.toStdString(), &why));
     EXPECT_NE(why.find("1952 of 2048"), std::string::npos) << why;
+}
+
+TEST(VirtualProgram, ExportFileCarriesThePanelSizeAndColours)
+{
+    // A 64 x 16 three-colour panel: the export's parameter and zone records
+    // tell the card how to draw the picture page.
+    TSGNPanels project;
+    TSGNPanel* panel = project.AddPanel();
+    panel->HardwareParams[0] = 8;
+    panel->HardwareParams[1] = 2;
+    panel->HardwareParams[2] = 3;
+    panel->Zones.Clear();
+    panel->Zones.AddZone(0, 0, 64, 16);
+    auto* picture = static_cast<TSGNImage*>(panel->Items.AddItem(KindCodes::Image));
+    picture->BlankPicture(panel->HardwareParams, TZoneRect{0, 0, 64, 16});
+    ASSERT_EQ(picture->ImageSize, 384);
+    picture->ImageData[0] = static_cast<char>(0x80);       // red at (0, 0)
+    picture->ImageData[128 + 1] = static_cast<char>(0x80); // green at (8, 0)
+    picture->ImageData[256 + 127] = 0x01;                  // blue at (63, 15)
+
+    QTemporaryDir dir;
+    const QString sd = dir.filePath(QStringLiteral("led.sd"));
+    QString error;
+    ASSERT_EQ(ProgramSend::ExportSdFile(panel, sd, {}, &error), ProgramSend::ExportOutcome::Saved);
+    VirtualCard card;
+    std::string why;
+    ASSERT_TRUE(card.LoadExportFile(sd.toStdString(), &why)) << why;
+    EXPECT_EQ(card.State().HardwareParams[2], 3);
+    ASSERT_TRUE(card.WriteProgram(dir.filePath(QStringLiteral("out")).toStdString(), &why)) << why;
+    const QImage png(dir.filePath(QStringLiteral("out/page-001.png")));
+    ASSERT_EQ(png.size(), QSize(64, 16));
+    EXPECT_EQ(png.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(png.pixel(8, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(png.pixel(63, 15), qRgb(0, 0, 255));
+    EXPECT_EQ(png.pixel(1, 0), qRgb(0, 0, 0));
 }
