@@ -387,23 +387,24 @@ void TRTFDecodeUnit::LayoutHorizontal()
     const int w0 = W(), h0 = H();
     const int stripWidth = PageSpan * w0;
     const int stripHeight = h0 + 64;
-    QImage strip = WorkBitmap(stripWidth, stripHeight);
-    {
-        std::unique_ptr<QTextDocument> doc = LayoutDocument(stripWidth);
-        // Lines are aligned within the widest of them rather than within the
-        // whole 30-page strip: a centred or right-aligned paragraph would
-        // otherwise start pages away from column 0 and fill the item with
-        // empty pages. Left-aligned text (leading spaces included) is
-        // unchanged.
-        const qreal ideal = doc->idealWidth();
-        if (ideal > 0 && ideal < stripWidth)
-            doc->setTextWidth(std::min<qreal>(stripWidth, std::ceil(ideal) + 1));
-        DrawDocument(*doc, strip, stripHeight);
-    }
+    std::unique_ptr<QTextDocument> doc = LayoutDocument(stripWidth);
+    // Lines are aligned within the widest of them rather than within the
+    // whole 30-page strip: a centred or right-aligned paragraph would
+    // otherwise start pages away from column 0 and fill the item with empty
+    // pages. Left-aligned text (leading spaces included) is unchanged.
+    const qreal ideal = doc->idealWidth();
+    if (ideal > 0 && ideal < stripWidth)
+        doc->setTextWidth(std::min<qreal>(stripWidth, std::ceil(ideal) + 1));
+    // Nothing is drawn right of the text, so the strip's bitmap ends there
+    // (with room for glyphs that reach past their advance).
+    const int used = std::clamp(static_cast<int>(std::ceil(ideal)) + stripHeight, 1, stripWidth);
+    QImage strip = WorkBitmap(used, stripHeight);
+    DrawDocument(*doc, strip, stripHeight);
+    doc.reset();
     // The ink width from column 0: the last inked column over all rows.
     int inkWidth = 0;
     int r0 = stripHeight, r1 = 0;
-    for (int y = 0; y < stripHeight; ++y) {
+    for (int y = 0; y < strip.height(); ++y) {
         const int end = RowInkEnd(strip, y);
         if (end > 0) {
             inkWidth = std::max(inkWidth, end);
@@ -424,10 +425,14 @@ void TRTFDecodeUnit::LayoutHorizontal()
 void TRTFDecodeUnit::LayoutVertical()
 {
     const int w0 = W(), h0 = H();
-    QImage tall = WorkBitmap(w0, PageSpan * h0);
+    QImage tall;
     {
         std::unique_ptr<QTextDocument> doc = LayoutDocument(w0);
-        DrawDocument(*doc, tall, tall.height());
+        // The bitmap ends below the text, at most 30 zone heights down.
+        const int used =
+            std::clamp(static_cast<int>(std::ceil(doc->size().height())) + h0, 1, PageSpan * h0);
+        tall = WorkBitmap(w0, used);
+        DrawDocument(*doc, tall, PageSpan * h0);
     }
     int e = EndInkRow(tall);
     if (e == 0)
