@@ -140,6 +140,8 @@ ExportOutcome ExportSdFile(TSGNPanel* panel, const QString& fileName, const Rend
     // Written beside the target and renamed over it at the end, so a failed
     // export never leaves a half-written led.sd for a card to load.
     QSaveFile file(fileName);
+    // A medium where only the existing led.sd may be written still gets it.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(fileName, file.errorString());
