@@ -373,9 +373,8 @@ TEST_F(PictureFiles, HugeProgressiveJpegIsRefusedNotAllocated)
     // frame header claims that size must fail cleanly, within the decoder's
     // memory limit.
     const QString small = Path(QStringLiteral("small.jpg"));
-    ASSERT_TRUE(WriteJpeg(small, 16, 16, JpegKind::Progressive, [](int, int, uint8_t* rgb) {
-        rgb[0] = rgb[1] = rgb[2] = 200;
-    }));
+    ASSERT_TRUE(WriteJpeg(small, 16, 16, JpegKind::Progressive,
+                          [](int, int, uint8_t* rgb) { rgb[0] = rgb[1] = rgb[2] = 200; }));
     QFile f(small);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     QByteArray bytes = f.readAll();
@@ -390,7 +389,8 @@ TEST_F(PictureFiles, HugeProgressiveJpegIsRefusedNotAllocated)
     TSGNImage item;
     QString why;
     EXPECT_FALSE(item.LoadPicture(huge, Mode(3), Zone(256, 64), &why));
-    EXPECT_TRUE(why.contains(QStringLiteral("memory")) || why.contains(QStringLiteral("Backing store")))
+    EXPECT_TRUE(why.contains(QStringLiteral("memory")) ||
+                why.contains(QStringLiteral("Backing store")))
         << why.toStdString();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
