@@ -6,49 +6,17 @@
 #include "model/ProjectFile.h"
 #include "model/SGNPanel.h"
 #include "model/SGNPanels.h"
+#include "support/ProgramRun.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ProgramRun
-{
-    int Exit = -1;
-    QString Out, Err;
-};
-
-ProgramRun Start(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LUMAXIS_NO_SYSTEM_PORTS"), QStringLiteral("1"));
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    ProgramRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-QJsonObject ReadJson(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return QJsonDocument::fromJson(f.readAll()).object();
-}
 
 // A 128 x 32 panel with a new rich-text item (Welcome in red) and a text
 // item "Hi".
@@ -92,18 +60,17 @@ TEST(CmdProgramRtf, ExportWritesRenderedPagesInBlocks)
     // continuation block.
     const QString project = SaveProject(dir.path(), 3);
     const ProgramRun r =
-        Start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis"),
-              {QStringLiteral("export"), project, QStringLiteral("--out"), dir.path()});
-    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+        RunLumaxis({QStringLiteral("export"), project, QStringLiteral("--out"), dir.path()});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
     const QString sd = dir.filePath(QStringLiteral("led.sd"));
     // Parameters, zones, two rich-text blocks, the text item, program end.
     EXPECT_EQ(QFile(sd).size(), 6 * 2048);
 
     const QString pages = dir.filePath(QStringLiteral("pages"));
-    const ProgramRun load = Start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"),
-                                  {QStringLiteral("--quiet"), QStringLiteral("--load"), sd,
-                                   QStringLiteral("--program-dir"), pages});
-    ASSERT_EQ(load.Exit, 0) << load.Err.toStdString();
+    const ProgramRun load =
+        RunProgram(VcardProgram(), {QStringLiteral("--quiet"), QStringLiteral("--load"), sd,
+                                    QStringLiteral("--program-dir"), pages});
+    ASSERT_EQ(load.ExitCode, 0) << load.Err.toStdString();
     const QJsonObject rich = ReadJson(QDir(pages).filePath(QStringLiteral("page-001.json")));
     EXPECT_EQ(rich.value("Blocks").toInt(), 2);
     EXPECT_EQ(rich.value("DataBytes").toInt(), 1536);

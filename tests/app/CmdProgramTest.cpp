@@ -6,57 +6,18 @@
 #include "model/ProjectFile.h"
 #include "model/SGNPanel.h"
 #include "model/SGNPanels.h"
+#include "support/ProgramRun.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Result RunProgram(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LUMAXIS_NO_SYSTEM_PORTS"), QStringLiteral("1"));
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    Result r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-Result Lumaxis(const QStringList& args)
-{
-    return RunProgram(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis"), args);
-}
-
-QJsonObject ReadJson(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return QJsonDocument::fromJson(f.readAll()).object();
-}
 
 // A project whose first panel holds the given items (text "Hi", a picture
 // of the whole 128 x 32 panel with its top-left LED lit, ...).
@@ -88,20 +49,20 @@ TEST(CmdExport, OneTextItemWritesFourRecordsTheCardReads)
 {
     QTemporaryDir dir;
     const QString project = SaveProject(dir.path(), {KindCodes::Text});
-    const Result r =
-        Lumaxis({QStringLiteral("export"), project, QStringLiteral("--out"), dir.path()});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Save Ok"))) << r.out.toStdString();
+    const ProgramRun r =
+        RunLumaxis({QStringLiteral("export"), project, QStringLiteral("--out"), dir.path()});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.startsWith(QStringLiteral("Save Ok"))) << r.Out.toStdString();
     const QString sd = dir.filePath(QStringLiteral("led.sd"));
     EXPECT_EQ(QFile(sd).size(), 8192);
 
     const QString pages = dir.filePath(QStringLiteral("pages"));
-    const Result load = RunProgram(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"),
-                                   {QStringLiteral("--quiet"), QStringLiteral("--load"), sd,
+    const ProgramRun load =
+        RunProgram(VcardProgram(), {QStringLiteral("--quiet"), QStringLiteral("--load"), sd,
                                     QStringLiteral("--program-dir"), pages});
-    ASSERT_EQ(load.exitCode, 0) << load.err.toStdString();
-    EXPECT_TRUE(load.out.contains(QStringLiteral("1 page(s), program ended")))
-        << load.out.toStdString();
+    ASSERT_EQ(load.ExitCode, 0) << load.Err.toStdString();
+    EXPECT_TRUE(load.Out.contains(QStringLiteral("1 page(s), program ended")))
+        << load.Out.toStdString();
     const QJsonObject page = ReadJson(QDir(pages).filePath(QStringLiteral("page-001.json")));
     EXPECT_EQ(page.value("Codes").toArray(), (QJsonArray{'H', 'i'}));
 }
@@ -129,9 +90,9 @@ TEST(CmdExport, BadArgumentsAndEmptyPanels)
         {{QStringLiteral("export"), project, QStringLiteral("--out"), dir.path()}, 1},
     };
     for (const Case& c : cases) {
-        const Result r = Lumaxis(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        EXPECT_FALSE(r.err.isEmpty()) << c.args.join(' ').toStdString();
+        const ProgramRun r = RunLumaxis(c.args);
+        EXPECT_EQ(r.ExitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_FALSE(r.Err.isEmpty()) << c.args.join(' ').toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("led.sd"))));
 }
@@ -143,19 +104,18 @@ TEST(CmdSend, ProgramReachesTheVirtualCardProgram)
         dir.path(), {KindCodes::Text, KindCodes::Image, KindCodes::Timer, KindCodes::Rtf});
     const QString pages = dir.filePath(QStringLiteral("card"));
     QProcess vcard;
-    vcard.start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"),
-                {QStringLiteral("--baud"), QStringLiteral("57600"), QStringLiteral("--program-dir"),
-                 pages});
-    ASSERT_TRUE(vcard.waitForStarted());
-    ASSERT_TRUE(vcard.waitForReadyRead(5000));
-    const QString device = QString::fromUtf8(vcard.readLine()).trimmed();
+    const QString device =
+        StartVcardProgram(vcard, {QStringLiteral("--baud"), QStringLiteral("57600"),
+                                  QStringLiteral("--program-dir"), pages});
+    ASSERT_FALSE(device.isEmpty());
 
-    const Result r = Lumaxis({QStringLiteral("send"), project, QStringLiteral("--port"), device});
+    const ProgramRun r =
+        RunLumaxis({QStringLiteral("send"), project, QStringLiteral("--port"), device});
     vcard.terminate();
     ASSERT_TRUE(vcard.waitForFinished(5000));
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out.trimmed(), QStringLiteral("Send msg success"));
-    EXPECT_TRUE(r.err.contains(QStringLiteral("100%"))) << r.err.toStdString();
+    EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_EQ(r.Out.trimmed(), QStringLiteral("Send msg success"));
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("100%"))) << r.Err.toStdString();
 
     const QJsonObject text = ReadJson(QDir(pages).filePath(QStringLiteral("page-001.json")));
     EXPECT_EQ(text.value("Codes").toArray(), (QJsonArray{'H', 'i'}));
@@ -184,15 +144,13 @@ TEST(CmdSend, SilentCardTimesOut)
     QTemporaryDir dir;
     const QString project = SaveProject(dir.path(), {KindCodes::Text});
     QProcess vcard;
-    vcard.start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"),
-                {QStringLiteral("--silent")});
-    ASSERT_TRUE(vcard.waitForStarted());
-    ASSERT_TRUE(vcard.waitForReadyRead(5000));
-    const QString device = QString::fromUtf8(vcard.readLine()).trimmed();
-    const Result r = Lumaxis({QStringLiteral("send"), project, QStringLiteral("--port"), device});
+    const QString device = StartVcardProgram(vcard, {QStringLiteral("--silent")});
+    ASSERT_FALSE(device.isEmpty());
+    const ProgramRun r =
+        RunLumaxis({QStringLiteral("send"), project, QStringLiteral("--port"), device});
     vcard.terminate();
     vcard.waitForFinished(5000);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out.trimmed(), QStringLiteral("Timeout."));
-    EXPECT_TRUE(r.err.contains(device)) << r.err.toStdString();
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(r.Out.trimmed(), QStringLiteral("Timeout."));
+    EXPECT_TRUE(r.Err.contains(device)) << r.Err.toStdString();
 }

@@ -4,29 +4,14 @@
 #include "model/ProjectFile.h"
 #include "model/SGNPanel.h"
 #include "model/SGNPanels.h"
+#include "support/ProgramRun.h"
 
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun
-{
-    int Exit = -1;
-    QString Out, Err;
-};
-
-CliRun Lumaxis(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis"), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 // A project with one 128 x 32 panel in the given colour mode holding a new
 // rich-text item and a text item.
@@ -51,8 +36,9 @@ TEST(CmdRender, DefaultItemShowsWelcomeInRedCentred)
     QTemporaryDir dir;
     const QString project = MakeProject(dir, 3);
     const QString out = dir.filePath(QStringLiteral("pages"));
-    const CliRun r = Lumaxis({"render", project, "--panel", "1", "--item", "1", "--out", out});
-    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    const ProgramRun r =
+        RunLumaxis({"render", project, "--panel", "1", "--item", "1", "--out", out});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
     EXPECT_TRUE(r.Out.contains(QStringLiteral("1 page(s) of 128 x 32"))) << r.Out.toStdString();
     QImage page(QDir(out).filePath(QStringLiteral("page-01.png")));
     ASSERT_EQ(page.size(), QSize(128, 32));
@@ -84,17 +70,17 @@ TEST(CmdRender, RefusesOtherKindsAndBadNumbers)
     QTemporaryDir dir;
     const QString project = MakeProject(dir, 1);
     const QString out = dir.filePath(QStringLiteral("pages"));
-    CliRun r = Lumaxis({"render", project, "--panel", "1", "--item", "2", "--out", out});
-    EXPECT_EQ(r.Exit, 2);
+    ProgramRun r = RunLumaxis({"render", project, "--panel", "1", "--item", "2", "--out", out});
+    EXPECT_EQ(r.ExitCode, 2);
     EXPECT_TRUE(r.Err.contains(QStringLiteral("rich-text items only"))) << r.Err.toStdString();
-    r = Lumaxis({"render", project, "--panel", "2", "--item", "1", "--out", out});
-    EXPECT_EQ(r.Exit, 2);
+    r = RunLumaxis({"render", project, "--panel", "2", "--item", "1", "--out", out});
+    EXPECT_EQ(r.ExitCode, 2);
     EXPECT_TRUE(r.Err.contains(QStringLiteral("no panel 2")));
-    r = Lumaxis({"render", project, "--panel", "1", "--item", "0", "--out", out});
-    EXPECT_EQ(r.Exit, 2);
-    r = Lumaxis(
+    r = RunLumaxis({"render", project, "--panel", "1", "--item", "0", "--out", out});
+    EXPECT_EQ(r.ExitCode, 2);
+    r = RunLumaxis(
         {"render", dir.filePath("missing.sgn"), "--panel", "1", "--item", "1", "--out", out});
-    EXPECT_EQ(r.Exit, 2);
+    EXPECT_EQ(r.ExitCode, 2);
     EXPECT_FALSE(QDir(out).exists());
 }
 

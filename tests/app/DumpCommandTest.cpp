@@ -5,31 +5,16 @@
 #include "model/ProjectFile.h"
 #include "model/SGNPanel.h"
 #include "model/SGNPanels.h"
+#include "support/ProgramRun.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Result
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Result RunLumaxis(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis"), args);
-    EXPECT_TRUE(process.waitForFinished(30000));
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
 
 TEST(DumpCommand, PrintsEveryFieldUnderItsName)
 {
@@ -50,9 +35,9 @@ TEST(DumpCommand, PrintsEveryFieldUnderItsName)
     image->SetPicture(picture);
     ASSERT_FALSE(ProjectFile::Save(path, project).has_value());
 
-    const Result r = RunLumaxis({"dump", path});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QJsonObject root = QJsonDocument::fromJson(r.out).object();
+    const ProgramRun r = RunLumaxis({"dump", path});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    const QJsonObject root = QJsonDocument::fromJson(r.Out.toUtf8()).object();
     EXPECT_EQ(root["PortNumber"].toInt(), 3);
     const QJsonObject p = root["Panels"].toArray()[0].toObject();
     EXPECT_EQ(p["Name"].toString(), "Front");
@@ -92,26 +77,26 @@ TEST(DumpCommand, UnreadableFilesExitWithCode2AndTheReason)
     file.write(QByteArray::fromHex("0100") + QByteArray(80, 'q'));
     file.close();
 
-    const Result malformed = RunLumaxis({"dump", bad});
-    EXPECT_EQ(malformed.exitCode, 2);
-    EXPECT_TRUE(malformed.err.contains("at byte")) << malformed.err.toStdString();
-    EXPECT_TRUE(malformed.out.isEmpty());
+    const ProgramRun malformed = RunLumaxis({"dump", bad});
+    EXPECT_EQ(malformed.ExitCode, 2);
+    EXPECT_TRUE(malformed.Err.contains("at byte")) << malformed.Err.toStdString();
+    EXPECT_TRUE(malformed.Out.isEmpty());
 
-    const Result missing = RunLumaxis({"dump", dir.filePath("none.sgn")});
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_TRUE(missing.err.contains("none.sgn"));
+    const ProgramRun missing = RunLumaxis({"dump", dir.filePath("none.sgn")});
+    EXPECT_EQ(missing.ExitCode, 2);
+    EXPECT_TRUE(missing.Err.contains("none.sgn"));
 
-    EXPECT_EQ(RunLumaxis({"dump"}).exitCode, 2);
+    EXPECT_EQ(RunLumaxis({"dump"}).ExitCode, 2);
 }
 
 TEST(DumpCommand, HelpAndVersion)
 {
-    const Result help = RunLumaxis({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("dump"));
-    const Result version = RunLumaxis({"--version"});
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_TRUE(version.out.startsWith("lumaxis "));
+    const ProgramRun help = RunLumaxis({"--help"});
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_TRUE(help.Out.contains("dump"));
+    const ProgramRun version = RunLumaxis({"--version"});
+    EXPECT_EQ(version.ExitCode, 0);
+    EXPECT_TRUE(version.Out.startsWith("lumaxis "));
 }
 
 } // namespace

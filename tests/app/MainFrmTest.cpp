@@ -11,11 +11,11 @@
 #include "model/ProjectFile.h"
 #include "model/SGNPanel.h"
 #include "model/SGNPanels.h"
-#include "serial/PortList.h"
 #include "serial/UiHooks.h"
+#include "support/CardPorts.h"
+#include "support/WindowWatch.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
@@ -123,20 +123,6 @@ QStringList PanelNamesIn(const QString& path)
     return names;
 }
 
-// The tree as indented captions.
-QStringList Outline(const QTreeWidget* tree)
-{
-    QStringList lines;
-    std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* node, int depth) {
-        lines << QString(depth * 2, QLatin1Char(' ')) + node->text(0);
-        for (int i = 0; i < node->childCount(); ++i)
-            walk(node->child(i), depth + 1);
-    };
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        walk(tree->topLevelItem(i), 0);
-    return lines;
-}
-
 // Entries in order: "-" for a separator, a disabled entry in brackets.
 QStringList Entries(const QList<QAction*>& actions)
 {
@@ -189,24 +175,13 @@ void WriteSampleProject(const QString& path)
 // Pumps events until the window has closed or the time is up.
 bool WaitUntilClosed(QWidget& window)
 {
-    QDeadlineTimer deadline(5000);
-    while (window.isVisible() && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    return !window.isVisible();
+    return PumpUntil([&] { return !window.isVisible(); }, 5000);
 }
 
 class MainFormTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        // The window connects to the project's port when it shows and after
-        // New and Open; no port is listed, so no real line is touched.
-        qputenv(PortList::NoSystemPortsVariable, "1");
-        qunsetenv(PortList::ExtraPortsVariable);
-    }
-    void TearDown() override { qunsetenv(PortList::NoSystemPortsVariable); }
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
     QString DefaultPath() const { return Path(QStringLiteral("Tesslar.sgn")); }
@@ -219,6 +194,9 @@ protected:
         return QDir(dir.path()).entryList({QStringLiteral("Tesslar.damaged-*.sgn")}, QDir::Files);
     }
 
+    // The window connects to the project's port when it shows and after New
+    // and Open; no port is listed, so no real line is touched.
+    ListedPorts noPorts{QString()};
     QTemporaryDir dir;
     TScriptedPrompts prompts;
 };
@@ -231,10 +209,7 @@ TEST_F(MainFormTest, WindowHasTheMenusToolbarAndPanesOfTheShell)
     // disabled; the entries below are seen once it is over.
     EXPECT_FALSE(form->isEnabled());
     EXPECT_TRUE(form->Timer1->isActive());
-    QDeadlineTimer deadline(5000);
-    while (!form->isEnabled() && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    ASSERT_TRUE(form->isEnabled());
+    ASSERT_TRUE(PumpUntil([&] { return form->isEnabled(); }, 5000));
 
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Lumaxis"));
     EXPECT_EQ(form->width(), 797);

@@ -12,9 +12,10 @@
 #include "protocol/CardCommands.h"
 #include "protocol/GetHWParam.h"
 #include "protocol/GetHWVersion.h"
-#include "serial/PortList.h"
 #include "serial/SearchFrm.h"
 #include "serial/UiHooks.h"
+#include "support/CardPorts.h"
+#include "support/WindowWatch.h"
 #include "vcard/VirtualCard.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -38,28 +40,6 @@ namespace {
 const QString kZoneCaption = QStringLiteral("是否现在分区?");
 const QString kZoneQuestion =
     QStringLiteral("你的分区卡未设置分区,点击'是'设置分区.点击'否'设置为不分区");
-
-QStringList Outline(const QTreeWidget* tree)
-{
-    QStringList lines;
-    std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* node, int depth) {
-        lines << QString(depth * 2, QLatin1Char(' ')) + node->text(0);
-        for (int i = 0; i < node->childCount(); ++i)
-            walk(node->child(i), depth + 1);
-    };
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        walk(tree->topLevelItem(i), 0);
-    return lines;
-}
-
-// Pumps events until done() holds or the time is up.
-bool WaitFor(const std::function<bool()>& done, int ms = 20000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // Answers the Yes/No question from a script and records what the window
 // asked and showed, with the tree and the window's state at that moment.
@@ -156,14 +136,6 @@ VirtualCardOptions SilentCard()
     return options;
 }
 
-std::vector<int> Commands(const VirtualCard& card)
-{
-    std::vector<int> commands;
-    for (const VirtualCardRequest& r : card.Requests())
-        commands.push_back(r.Command);
-    return commands;
-}
-
 const std::vector<int> kConnectCommands{TGetHWVersion::CommandCode, TGetHWParam::CommandCode,
                                         CardCommands::ReadZoneLayout};
 
@@ -173,26 +145,18 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        qputenv(PortList::NoSystemPortsVariable, "1");
+        listed.emplace(QString());
         ASSERT_TRUE(mute.Start()) << mute.Error();
     }
     void TearDown() override
     {
         UiHooks::SetPump(nullptr);
         form.reset();
-        qunsetenv(PortList::ExtraPortsVariable);
-        qunsetenv(PortList::NoSystemPortsVariable);
+        listed.reset();
     }
 
     // Lists exactly these ports ("COM1=/dev/pts/3:COM2=...").
-    static void List(const QString& ports)
-    {
-        qputenv(PortList::ExtraPortsVariable, ports.toLocal8Bit());
-    }
-    static QString Port(int number, const VirtualCard& on)
-    {
-        return QStringLiteral("COM%1=%2").arg(number).arg(QString::fromStdString(on.DevicePath()));
-    }
+    void List(const QString& ports) { listed.emplace(ports); }
 
     QString DefaultPath() const { return dir.filePath(QStringLiteral("Tesslar.sgn")); }
     void MakeForm()
@@ -206,7 +170,7 @@ protected:
         form->show();
         EXPECT_FALSE(form->isEnabled()) << "disabled from the first showing";
         EXPECT_TRUE(form->Timer1->isActive());
-        ASSERT_TRUE(WaitFor([&] { return form->isEnabled(); }));
+        ASSERT_TRUE(PumpUntil([&] { return form->isEnabled(); }, 20000));
         EXPECT_FALSE(form->Timer1->isActive());
     }
     // Counts the card exchanges and notes whether the window took input
@@ -226,6 +190,7 @@ protected:
     VirtualCard card;
     VirtualCard mute{SilentCard()};
     TRecordingPrompts prompts;
+    std::optional<ListedPorts> listed;
     std::unique_ptr<TMainForm> form;
     int pumps = 0;
     bool enabledDuringExchange = false;
@@ -242,7 +207,7 @@ TEST_F(StartupConnect, StartUpReadsTheCardIntoTheFirstPanelAndKeepsTheLinkOpen)
     state.ZoneTable = {1, 0, 0, 10, 2, 0, 0, 0, 1, 10, 0, 10, 2};
     card.SetState(state);
     ASSERT_TRUE(card.Start()) << card.Error();
-    List(Port(4, card));
+    List(PortEntry(4, card));
 
     MakeForm();
     EXPECT_EQ(form->Project().PortNumber, 4) << "without a project file: the first listed port";
@@ -252,7 +217,7 @@ TEST_F(StartupConnect, StartUpReadsTheCardIntoTheFirstPanelAndKeepsTheLinkOpen)
     ShowAndWaitForStartUp();
 
     TSGNPanel* panel = Panel(0);
-    EXPECT_EQ(Commands(card), kConnectCommands);
+    EXPECT_EQ(RequestedCommands(card), kConnectCommands);
     EXPECT_EQ(panel->VersionText, QStringLiteral("KIVO-12 V2 .B .3"));
     EXPECT_EQ(panel->HardwareParams, state.HardwareParams);
     EXPECT_EQ(panel->Width(), 160);
@@ -288,9 +253,10 @@ TEST_F(StartupConnect, AbsentCardOpensTheSearchOnlyWhenMoreThanOnePortIsListed)
         QString Version;
     };
     const Case cases[] = {
-        {"two ports, the card on the second", Port(1, mute) + QLatin1Char(':') + Port(2, card), 1,
+        {"two ports, the card on the second",
+         PortEntry(1, mute) + QLatin1Char(':') + PortEntry(2, card), 1,
          QStringList{"Found KIVO-12 V1 .A .0 COM2 @ 57600"}, 2, "KIVO-12 V1 .A .0"},
-        {"one port", Port(1, mute), 0, QStringList(), 1, "Unkown"},
+        {"one port", PortEntry(1, mute), 0, QStringList(), 1, "Unkown"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -331,7 +297,7 @@ TEST_F(StartupConnect, CardWithoutZoneTableIsAskedAboutOnceAfterTheTreeIsBuilt)
     state.HasZoneTable = false;
     card.SetState(state);
     ASSERT_TRUE(card.Start()) << card.Error();
-    List(Port(1, card));
+    List(PortEntry(1, card));
 
     for (const bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "Yes" : "No");
@@ -377,7 +343,7 @@ TEST_F(StartupConnect, ProjectWithoutPanelsOnlyEnablesTheWindow)
     const TSGNPanels empty;
     ASSERT_FALSE(ProjectFile::Save(DefaultPath(), empty));
     // Two ports: a search dialog would open if a connection were tried.
-    List(Port(1, card) + QLatin1Char(':') + Port(2, mute));
+    List(PortEntry(1, card) + QLatin1Char(':') + PortEntry(2, mute));
 
     MakeForm();
     TSearchDialogUser user(form.get());
@@ -403,7 +369,7 @@ TEST_F(StartupConnect, SearchButtonSearchesForTheSelectedPanelThenAsksAndRebuild
     state.HasZoneTable = false;
     card.SetState(state);
     ASSERT_TRUE(card.Start()) << card.Error();
-    List(Port(3, card));
+    List(PortEntry(3, card));
 
     MakeForm();
     TSearchDialogUser user(form.get());
@@ -440,12 +406,12 @@ TEST_F(StartupConnect, SearchButtonSearchesForTheSelectedPanelThenAsksAndRebuild
 TEST_F(StartupConnect, NewAndOpenReadTheCardAndReportNothing)
 {
     ASSERT_TRUE(card.Start()) << card.Error();
-    List(Port(1, card));
+    List(PortEntry(1, card));
     MakeForm();
     WatchExchanges();
 
     form->New1->trigger();
-    EXPECT_EQ(Commands(card), kConnectCommands);
+    EXPECT_EQ(RequestedCommands(card), kConnectCommands);
     EXPECT_EQ(Panel(0)->VersionText, QStringLiteral("KIVO-12 V1 .A .0"));
     EXPECT_EQ(Panel(0)->Width(), 128);
     EXPECT_GT(pumps, 0);
@@ -485,7 +451,7 @@ TEST_F(StartupConnect, NewAndOpenReadTheCardAndReportNothing)
 TEST_F(StartupConnect, ConnectionWaitsUntilTheReportOfAnUnreadableProjectIsAnswered)
 {
     ASSERT_TRUE(card.Start()) << card.Error();
-    List(Port(1, card));
+    List(PortEntry(1, card));
     {
         QFile damaged(DefaultPath());
         ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
@@ -505,6 +471,6 @@ TEST_F(StartupConnect, ConnectionWaitsUntilTheReportOfAnUnreadableProjectIsAnswe
 
     ASSERT_EQ(prompts.Messages.size(), 1);
     EXPECT_EQ(requestsWhileReported, 0u) << "the card was asked while the report was open";
-    EXPECT_EQ(Commands(card), kConnectCommands);
+    EXPECT_EQ(RequestedCommands(card), kConnectCommands);
     EXPECT_EQ(Panel(0)->VersionText, QStringLiteral("KIVO-12 V1 .A .0"));
 }

@@ -7,6 +7,7 @@
 #include "serial/ConnectPanel.h"
 #include "serial/PortList.h"
 #include "serial/UiHooks.h"
+#include "support/CardPorts.h"
 #include "vcard/VirtualCard.h"
 
 #include <QBuffer>
@@ -28,7 +29,7 @@ protected:
         ASSERT_TRUE(card->Start()) << card->Error();
         if (!panel)
             panel = project.AddPanel();
-        project.PortNumber = PortList::RegisterDevice(QString::fromStdString(card->DevicePath()));
+        project.PortNumber = PortList::RegisterDevice(DevicePathOf(*card));
         ASSERT_GT(project.PortNumber, 0);
     }
     void TearDown() override
@@ -37,13 +38,7 @@ protected:
         card->Stop();
     }
 
-    std::vector<uint8_t> Commands() const
-    {
-        std::vector<uint8_t> c;
-        for (const VirtualCardRequest& r : card->Requests())
-            c.push_back(r.Command);
-        return c;
-    }
+    std::vector<int> Commands() const { return RequestedCommands(*card); }
 
     TSGNPanels project;
     TSGNPanel* panel = nullptr;
@@ -70,14 +65,14 @@ TEST_F(CardExchange, ClearCardSendsTheKnownBytes)
 TEST_F(CardExchange, ConnectReadsWhatWasAskedFor)
 {
     ASSERT_TRUE(ConnectPanel(panel, false));
-    EXPECT_EQ(Commands(), (std::vector<uint8_t>{53}));
+    EXPECT_EQ(Commands(), (std::vector<int>{53}));
     EXPECT_EQ(panel->VersionText, QStringLiteral("KIVO-12 V1 .A .0"));
     EXPECT_EQ(panel->Width(), 64); // the block was not read
     EXPECT_TRUE(panel->Link->IsOpen());
 
     card->ClearRequests();
     ASSERT_TRUE(ConnectPanel(panel, true));
-    EXPECT_EQ(Commands(), (std::vector<uint8_t>{53, 36, 42}));
+    EXPECT_EQ(Commands(), (std::vector<int>{53, 36, 42}));
     EXPECT_EQ(panel->Width(), 128);
     EXPECT_EQ(panel->Height(), 32);
     EXPECT_TRUE(panel->ZonesConfigured);
@@ -94,7 +89,7 @@ TEST_F(CardExchange, FailedConnectClosesTheLink)
     EXPECT_FALSE(ConnectPanel(panel, true));
     EXPECT_FALSE(panel->Link->IsOpen());
     EXPECT_EQ(panel->VersionText, before);
-    EXPECT_EQ(Commands(), (std::vector<uint8_t>{53, 53})); // two attempts, nothing after
+    EXPECT_EQ(Commands(), (std::vector<int>{53, 53})); // two attempts, nothing after
 
     // A port that does not exist fails without sending anything.
     project.PortNumber = 1024;

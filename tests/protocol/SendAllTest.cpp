@@ -14,6 +14,7 @@
 #include "protocol/SendProgress.h"
 #include "serial/ConnectPanel.h"
 #include "serial/PortList.h"
+#include "support/CardPorts.h"
 #include "vcard/VirtualCard.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ protected:
         ASSERT_TRUE(card->Start()) << card->Error();
         panel = project.AddPanel();
         panel->Id = 1;
-        project.PortNumber = PortList::RegisterDevice(QString::fromStdString(card->DevicePath()));
+        project.PortNumber = PortList::RegisterDevice(DevicePathOf(*card));
         ASSERT_GT(project.PortNumber, 0);
         hooks.Connect = [](TSGNPanel& p) { return ConnectPanel(&p, true); };
         hooks.Progress = [this](int value) { progress.push_back(value); };

@@ -8,6 +8,7 @@
 #include "serial/PortList.h"
 #include "serial/SearchFrm.h"
 #include "serial/UiHooks.h"
+#include "support/CardPorts.h"
 #include "vcard/VirtualCard.h"
 
 #include <QApplication>
@@ -18,22 +19,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Lists exactly the given ports (no system devices) while it lives.
-class ListedPorts
-{
-public:
-    explicit ListedPorts(const QString& extra)
-    {
-        qputenv(PortList::ExtraPortsVariable, extra.toLocal8Bit());
-        qputenv(PortList::NoSystemPortsVariable, "1");
-    }
-    ~ListedPorts()
-    {
-        qunsetenv(PortList::ExtraPortsVariable);
-        qunsetenv(PortList::NoSystemPortsVariable);
-    }
-};
 
 class PortSearch : public ::testing::Test
 {
@@ -50,12 +35,7 @@ protected:
     }
     void TearDown() override { UiHooks::SetPump(nullptr); }
 
-    QString Ports() const
-    {
-        return QStringLiteral("COM3=%1:COM5=%2")
-            .arg(QString::fromStdString(mute->DevicePath()),
-                 QString::fromStdString(card.DevicePath()));
-    }
+    QString Ports() const { return PortEntry(3, *mute) + QLatin1Char(':') + PortEntry(5, card); }
 
     std::unique_ptr<VirtualCard> mute;
     VirtualCard card;
@@ -85,8 +65,7 @@ TEST_F(PortSearch, FindsTheCardOnTheSecondPort)
 
 TEST_F(PortSearch, WithoutACardThePortIsRestored)
 {
-    ListedPorts listed(QStringLiteral("COM3=%1:COM4=/nonexistent/tty")
-                           .arg(QString::fromStdString(mute->DevicePath())));
+    ListedPorts listed(PortEntry(3, *mute) + QStringLiteral(":COM4=/nonexistent/tty"));
     QStringList labels;
     std::vector<int> progress;
     TPortSearchView view;

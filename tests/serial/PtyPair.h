@@ -75,30 +75,6 @@ private:
     QString path_;
 };
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const QString& value) : name_(name)
-    {
-        had_ = qEnvironmentVariableIsSet(name);
-        old_ = qgetenv(name);
-        qputenv(name, value.toLocal8Bit());
-    }
-    ~ScopedEnv()
-    {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
-
 inline std::vector<uint8_t> Sequence(size_t n, uint8_t first = 0)
 {
     std::vector<uint8_t> bytes(n);

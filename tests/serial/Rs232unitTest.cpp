@@ -8,6 +8,7 @@
 #include "serial/Deadline.h"
 #include "serial/PortList.h"
 #include "serial/UiHooks.h"
+#include "support/CardPorts.h"
 
 #include <gtest/gtest.h>
 

@@ -7,6 +7,7 @@
 #include "model/SGNPanels.h"
 #include "protocol/SGNUnit.h"
 #include "serial/PortList.h"
+#include "support/CardPorts.h"
 #include "vcard/VirtualCard.h"
 
 #include <gtest/gtest.h>
@@ -24,9 +25,7 @@ protected:
         options.LineBaud = 57600;
         card = std::make_unique<VirtualCard>(options);
         ASSERT_TRUE(card->Start()) << card->Error();
-        env = std::make_unique<ScopedEnv>(
-            PortList::ExtraPortsVariable,
-            QStringLiteral("COM3=%1").arg(QString::fromStdString(card->DevicePath())));
+        env = std::make_unique<ScopedEnv>(PortList::ExtraPortsVariable, PortEntry(3, *card));
         project.PortNumber = 3;
         panel = project.AddPanel();
     }

@@ -4,6 +4,7 @@
 #include "protocol/CardCommands.h"
 #include "protocol/GetHWVersion.h"
 #include "protocol/SetHWParam.h"
+#include "support/ProgramRun.h"
 
 #include <QProcess>
 #include <chrono>
@@ -254,10 +255,8 @@ TEST_F(VirtualCardTest, IgnoresDamagedFramesAndResynchronises)
 TEST(VirtualCardProgram, PrintsItsDevicePathAndStopsOnSigterm)
 {
     QProcess p;
-    p.start(QStringLiteral(LUMAXIS_BINARY_DIR "/src/lumaxis-vcard"), {QStringLiteral("--quiet")});
-    ASSERT_TRUE(p.waitForStarted());
-    ASSERT_TRUE(p.waitForReadyRead(5000));
-    const QString path = QString::fromUtf8(p.readLine()).trimmed();
+    const QString path = StartVcardProgram(p, {QStringLiteral("--quiet")});
+    ASSERT_FALSE(path.isEmpty());
     EXPECT_TRUE(path.startsWith(QStringLiteral("/dev/pts/"))) << path.toStdString();
     Line line(path.toStdString());
     ASSERT_TRUE(line.IsOpen());
