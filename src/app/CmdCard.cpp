@@ -3,17 +3,15 @@
 // prints the same outcome texts and closes the link; nothing ever waits for
 // an answer from the user.
 #include "app/CommandLine.h"
+#include "app/CommandPort.h"
 #include "items/SGNSendMsg.h"
 #include "model/SGNPanel.h"
 #include "model/SGNPanels.h"
 #include "serial/CnComm.h"
 #include "serial/ConnectPanel.h"
-#include "serial/PortList.h"
 #include "serial/PortSearch.h"
 #include "serial/Rs232unit.h"
-#include "serial/UiHooks.h"
 
-#include <QCoreApplication>
 #include <QRegularExpression>
 
 using CommandLine::Err;
@@ -28,30 +26,18 @@ const QString kSuccess = QStringLiteral("Send msg success");
 // One panel in a project of its own, on the port the arguments name.
 struct CardSession
 {
+    const TCommandHooks hooks;
     TSGNPanels project;
     TSGNPanel* panel = nullptr;
 
     CardSession()
     {
-        UiHooks::SetPump([] { QCoreApplication::processEvents(); });
-        UiHooks::SetNotifier([](const QString& message) { Err(message); });
         panel = project.AddPanel();
         project.PortNumber = FirstComPort();
     }
-    ~CardSession()
-    {
-        panel->CloseLink();
-        UiHooks::SetPump(nullptr);
-        UiHooks::SetNotifier(nullptr);
-    }
+    ~CardSession() { panel->CloseLink(); }
 
-    QString PortText() const
-    {
-        const QString device = PortList::DevicePathOf(project.PortNumber);
-        return QStringLiteral("COM%1%2")
-            .arg(project.PortNumber)
-            .arg(device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device));
-    }
+    QString PortText() const { return PortDescription(project.PortNumber); }
 
     // Why the port could not be opened, for stderr.
     void ExplainOpenFailure() const
@@ -64,24 +50,8 @@ struct CardSession
     // Why the last exchange failed, for stderr.
     void ExplainFailure() const
     {
-        Err(QStringLiteral("%1: %2").arg(PortText(), OutcomeText(panel->LastTransactOutcome)));
-    }
-
-    static QString OutcomeText(TSGNPanel::TransactOutcome outcome)
-    {
-        switch (outcome) {
-        case TSGNPanel::TransactOutcome::Acknowledged:
-            return QStringLiteral("acknowledged");
-        case TSGNPanel::TransactOutcome::NoReply:
-            return QStringLiteral("no reply from the card");
-        case TSGNPanel::TransactOutcome::Foreign:
-            return QStringLiteral("the reply holds no frame start (another device or line speed?)");
-        case TSGNPanel::TransactOutcome::BadChecksum:
-            return QStringLiteral("the reply was damaged (bad checksum or end byte)");
-        case TSGNPanel::TransactOutcome::Rejected:
-            return QStringLiteral("the card did not accept the command");
-        }
-        return QString();
+        Err(QStringLiteral("%1: %2").arg(PortText(),
+                                         TransactOutcomeText(panel->LastTransactOutcome)));
     }
 
     // Connects as the dialogs do; prints "Cannot connect control card" and
@@ -112,34 +82,12 @@ struct CardSession
     }
 };
 
-// Takes "--port COMn|PATH" out of args into the session. False (with the
-// reason printed) for a bad or missing value.
+// Takes "--port COMn|PATH" out of args into the session and refuses any
+// other option. False (with the reason printed) for a bad or missing value.
 bool TakePort(QStringList& args, CardSession& session)
 {
-    for (int i = 0; i < args.size(); ++i) {
-        QString value;
-        if (args[i] == QLatin1String("--port")) {
-            if (i + 1 >= args.size()) {
-                Err(QStringLiteral("--port needs a value: COMn or a device path"));
-                return false;
-            }
-            value = args[i + 1];
-            args.remove(i, 2);
-        } else if (args[i].startsWith(QLatin1String("--port="))) {
-            value = args[i].mid(7);
-            args.removeAt(i);
-        } else {
-            continue;
-        }
-        QString error;
-        const int port = PortList::ResolvePortArgument(value, &error);
-        if (port <= 0) {
-            Err(QStringLiteral("bad --port %1: %2").arg(value, error));
-            return false;
-        }
-        session.project.PortNumber = port;
-        --i;
-    }
+    if (!TakePortOption(args, &session.project.PortNumber))
+        return false;
     for (const QString& a : args) {
         if (a.startsWith(QLatin1String("--"))) {
             Err(QStringLiteral("unknown option %1").arg(a));
@@ -180,31 +128,9 @@ QString Clock(int hour, int minute)
         .arg(minute, 2, 10, QLatin1Char('0'));
 }
 
-} // namespace
-
-int RunSearch(const QStringList& arguments)
-{
-    QStringList args = arguments;
-    CardSession session;
-    if (!args.isEmpty()) {
-        Err(QStringLiteral("search takes no arguments: it tries every listed port"));
-        return CommandLine::ExitBadInput;
-    }
-    TPortSearchView view;
-    view.Label = [](const QString& text) { Out(text); };
-    int shown = -1;
-    view.Progress = [&shown](int value) {
-        if (value != shown)
-            Out(QStringLiteral("Progress: %1").arg(value));
-        shown = value;
-    };
-    const bool found = RunPortSearch(session.panel, view);
-    if (found)
-        Out(QStringLiteral("Port: COM%1").arg(session.project.PortNumber));
-    return found ? CommandLine::ExitOk : CommandLine::ExitFailed;
-}
-
-int RunInfo(const QStringList& arguments)
+// Runs a command that takes nothing but --port: connects as the dialogs do,
+// with the zone layout, and hands the connected session to run.
+int RunOnConnectedCard(const QStringList& arguments, int (*run)(CardSession&))
 {
     QStringList args = arguments;
     CardSession session;
@@ -216,6 +142,11 @@ int RunInfo(const QStringList& arguments)
     }
     if (!session.Connect(true))
         return CommandLine::ExitFailed;
+    return run(session);
+}
+
+int PrintInfo(CardSession& session)
+{
     session.panel->CloseLink();
     const TSGNPanel& p = *session.panel;
     static const char* const kColours[] = {"?", "R", "RG", "RGB"};
@@ -242,34 +173,45 @@ int RunInfo(const QStringList& arguments)
     return CommandLine::ExitOk;
 }
 
-int RunClear(const QStringList& arguments)
+} // namespace
+
+int RunSearch(const QStringList& arguments)
 {
     QStringList args = arguments;
     CardSession session;
-    if (!TakePort(args, session))
-        return CommandLine::ExitBadInput;
     if (!args.isEmpty()) {
-        Err(QStringLiteral("unexpected argument %1").arg(args.first()));
+        Err(QStringLiteral("search takes no arguments: it tries every listed port"));
         return CommandLine::ExitBadInput;
     }
-    if (!session.Connect(true))
-        return CommandLine::ExitFailed;
-    return session.Report(session.panel->ClearCard());
+    TPortSearchView view;
+    view.Label = [](const QString& text) { Out(text); };
+    int shown = -1;
+    view.Progress = [&shown](int value) {
+        if (value != shown)
+            Out(QStringLiteral("Progress: %1").arg(value));
+        shown = value;
+    };
+    const bool found = RunPortSearch(session.panel, view);
+    if (found)
+        Out(QStringLiteral("Port: COM%1").arg(session.project.PortNumber));
+    return found ? CommandLine::ExitOk : CommandLine::ExitFailed;
+}
+
+int RunInfo(const QStringList& arguments)
+{
+    return RunOnConnectedCard(arguments, PrintInfo);
+}
+
+int RunClear(const QStringList& arguments)
+{
+    return RunOnConnectedCard(
+        arguments, [](CardSession& session) { return session.Report(session.panel->ClearCard()); });
 }
 
 int RunClock(const QStringList& arguments)
 {
-    QStringList args = arguments;
-    CardSession session;
-    if (!TakePort(args, session))
-        return CommandLine::ExitBadInput;
-    if (!args.isEmpty()) {
-        Err(QStringLiteral("unexpected argument %1").arg(args.first()));
-        return CommandLine::ExitBadInput;
-    }
-    if (!session.Connect(true))
-        return CommandLine::ExitFailed;
-    return session.Report(session.panel->SetClock());
+    return RunOnConnectedCard(
+        arguments, [](CardSession& session) { return session.Report(session.panel->SetClock()); });
 }
 
 int RunBrightness(const QStringList& arguments)

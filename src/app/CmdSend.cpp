@@ -2,16 +2,12 @@
 // panel's whole program to its card as the toolbar's "All" does, with a
 // progress bar on the terminal and the same outcome texts.
 #include "app/CommandLine.h"
+#include "app/CommandPort.h"
 #include "app/ProgramArgs.h"
 #include "items/SGNSendMsg.h"
 #include "model/SGNPanel.h"
 #include "protocol/ProgramSend.h"
-#include "serial/CnComm.h"
 #include "serial/ConnectPanel.h"
-#include "serial/PortList.h"
-#include "serial/UiHooks.h"
-
-#include <QCoreApplication>
 
 #include <cstdio>
 #include <unistd.h>
@@ -55,24 +51,6 @@ private:
     int last_ = -1;
 };
 
-// Why the last exchange ended as it did.
-QString ExchangeText(TSGNPanel::TransactOutcome outcome)
-{
-    switch (outcome) {
-    case TSGNPanel::TransactOutcome::Acknowledged:
-        return QStringLiteral("acknowledged");
-    case TSGNPanel::TransactOutcome::NoReply:
-        return QStringLiteral("no reply from the card");
-    case TSGNPanel::TransactOutcome::Foreign:
-        return QStringLiteral("the reply holds no frame start");
-    case TSGNPanel::TransactOutcome::BadChecksum:
-        return QStringLiteral("the reply was damaged");
-    case TSGNPanel::TransactOutcome::Rejected:
-        return QStringLiteral("the card did not accept the command");
-    }
-    return QString();
-}
-
 } // namespace
 
 int RunSend(const QStringList& args)
@@ -82,21 +60,11 @@ int RunSend(const QStringList& args)
     int code = 0;
     if (!ParseProgramArgs(args, usage, &in, &code))
         return code;
-    bool missing = false;
-    const QString port = TakeOption(in.Rest, QStringLiteral("--port"), &missing);
-    if (missing || !in.Rest.isEmpty()) {
-        CommandLine::Err(missing ? QStringLiteral("--port needs a value: COMn or a device path")
-                                 : QStringLiteral("usage: %1").arg(QLatin1String(usage)));
+    if (!TakePortOption(in.Rest, &in.Project->PortNumber))
         return CommandLine::ExitBadInput;
-    }
-    if (!port.isEmpty()) {
-        QString error;
-        const int number = PortList::ResolvePortArgument(port, &error);
-        if (number <= 0) {
-            CommandLine::Err(QStringLiteral("bad --port %1: %2").arg(port, error));
-            return CommandLine::ExitBadInput;
-        }
-        in.Project->PortNumber = number;
+    if (!in.Rest.isEmpty()) {
+        CommandLine::Err(QStringLiteral("usage: %1").arg(QLatin1String(usage)));
+        return CommandLine::ExitBadInput;
     }
     if (in.Panel->Items.Count() == 0) {
         CommandLine::Err(QStringLiteral("panel %1 \"%2\" has no items: nothing sent")
@@ -105,8 +73,7 @@ int RunSend(const QStringList& args)
         return CommandLine::ExitFailed;
     }
 
-    UiHooks::SetPump([] { QCoreApplication::processEvents(); });
-    UiHooks::SetNotifier([](const QString& message) { CommandLine::Err(message); });
+    const TCommandHooks commandHooks;
     TerminalBar bar;
     TSGNPanel* panel = in.Panel;
     ProgramSend::SendHooks hooks;
@@ -118,14 +85,8 @@ int RunSend(const QStringList& args)
     const ProgramSend::SendOutcome outcome = ProgramSend::SendAllItems(panel, hooks, &report);
     bar.Hide();
     panel->CloseLink();
-    UiHooks::SetPump(nullptr);
-    UiHooks::SetNotifier(nullptr);
 
-    const QString device = PortList::DevicePathOf(in.Project->PortNumber);
-    const QString where =
-        QStringLiteral("COM%1%2")
-            .arg(in.Project->PortNumber)
-            .arg(device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device));
+    const QString where = PortDescription(in.Project->PortNumber);
     const int n = panel->Items.Count();
     if (outcome == ProgramSend::SendOutcome::Success) {
         CommandLine::Err(QStringLiteral("%1: %2 item(s) on pages 1 to %3")
@@ -152,12 +113,12 @@ int RunSend(const QStringList& args)
                       .arg(where)
                       .arg(report.FailedItem + 1)
                       .arg(item->GetName())
-                      .arg(ExchangeText(panel->LastTransactOutcome)));
+                      .arg(TransactOutcomeText(panel->LastTransactOutcome)));
     } else {
         CommandLine::Err(QStringLiteral("%1: the card could not be reached or did not "
                                         "acknowledge the program begin (%2)")
                              .arg(where)
-                             .arg(ExchangeText(panel->LastTransactOutcome)));
+                             .arg(TransactOutcomeText(panel->LastTransactOutcome)));
     }
     CommandLine::Out(ProgramSend::OutcomeText(outcome));
     return outcome == ProgramSend::SendOutcome::Success ? CommandLine::ExitOk
