@@ -398,9 +398,7 @@ void TMainForm::ConnectCommands()
 void TMainForm::StartProject()
 {
     if (!QFileInfo::exists(defaultFile_)) {
-        TSGNPanel* panel = project_->AddPanel();
-        panel->Name = MakePanelName();
-        project_->PortNumber = FirstComPort();
+        StartEmptyProject(FirstComPort());
         return;
     }
     const std::optional<QString> error = ProjectFile::Load(defaultFile_, *project_);
@@ -410,10 +408,7 @@ void TMainForm::StartProject()
     // The file is there but unreadable: keep it for the user, work on a new
     // project, and move the file aside before anything is written over it.
     damagedDefault_ = true;
-    project_->Clear();
-    TSGNPanel* panel = project_->AddPanel();
-    panel->Name = MakePanelName();
-    project_->PortNumber = FirstComPort();
+    StartEmptyProject(FirstComPort());
     const QFileInfo info(defaultFile_);
     startupProblem_ =
         QStringLiteral("The project file could not be read, so a new project with one "
@@ -431,14 +426,8 @@ void TMainForm::New1Click()
     projectFileName_.clear();
     const int port = project_->Count() > 0 ? project_->PortNumber : 1;
     // The tree points into the panels about to be freed.
-    const bool blocked = TntTreeView1->blockSignals(true);
-    TntTreeView1->clear();
-    TntTreeView1->blockSignals(blocked);
-    project_->Clear();
-    TSGNPanel* panel = project_->AddPanel();
-    panel->Name = MakePanelName();
-    project_->PortNumber = port;
-    ConnectQuietly(panel);
+    ClearTree();
+    ConnectQuietly(StartEmptyProject(port));
     RefreshTree();
 }
 
@@ -459,9 +448,7 @@ void TMainForm::Open1Click()
     projectFileName_ = path;
     // The old nodes point at freed panels: gone before the card exchange
     // lets the interface run.
-    const bool blocked = TntTreeView1->blockSignals(true);
-    TntTreeView1->clear();
-    TntTreeView1->blockSignals(blocked);
+    ClearTree();
     if (project_->Count() > 0)
         ConnectQuietly(project_->Items(0));
     RefreshTree();
@@ -624,6 +611,15 @@ QString TMainForm::MakePanelName() const
     }
 }
 
+TSGNPanel* TMainForm::StartEmptyProject(int port)
+{
+    project_->Clear();
+    TSGNPanel* panel = project_->AddPanel();
+    panel->Name = MakePanelName();
+    project_->PortNumber = port;
+    return panel;
+}
+
 QTreeWidgetItem* TMainForm::AddPanelNode(TSGNPanel* panel)
 {
     QTreeWidgetItem* panelNode = MakeNode(panel, panel->Name);
@@ -653,6 +649,13 @@ QTreeWidgetItem* TMainForm::AddPanelNode(TSGNPanel* panel)
     for (QTreeWidgetItem* zoneNode : zoneNodes)
         zoneNode->setExpanded(true);
     return panelNode;
+}
+
+void TMainForm::ClearTree()
+{
+    const bool blocked = TntTreeView1->blockSignals(true);
+    TntTreeView1->clear();
+    TntTreeView1->blockSignals(blocked);
 }
 
 void TMainForm::BuildTree()
@@ -757,23 +760,15 @@ void TMainForm::PopupMenu1Popup()
 
 void TMainForm::Moveup1Click()
 {
-    QTreeWidgetItem* node = SelectedNode();
-    auto* item = static_cast<TSGNSendMsg*>(NodeObject(node));
-    if (!item || !KindCodes::IsItem(item->KindCode) || !node->parent())
-        return;
-    QTreeWidgetItem* parent = node->parent();
-    const int position = parent->indexOfChild(node);
-    auto* panel = static_cast<TSGNPanel*>(NodeObject(PanelNodeOf(parent)));
-    if (position == 0 || !panel || !panel->Items.MoveUp(item))
-        return;
-    const bool blocked = TntTreeView1->blockSignals(true);
-    parent->takeChild(position);
-    parent->insertChild(position - 1, node);
-    TntTreeView1->setCurrentItem(node);
-    TntTreeView1->blockSignals(blocked);
+    MoveSelectedItem(-1);
 }
 
 void TMainForm::MoveDown1Click()
+{
+    MoveSelectedItem(1);
+}
+
+void TMainForm::MoveSelectedItem(int step)
 {
     QTreeWidgetItem* node = SelectedNode();
     auto* item = static_cast<TSGNSendMsg*>(NodeObject(node));
@@ -781,11 +776,17 @@ void TMainForm::MoveDown1Click()
         return;
     QTreeWidgetItem* parent = node->parent();
     const int position = parent->indexOfChild(node);
+    const int target = position + step;
     auto* panel = static_cast<TSGNPanel*>(NodeObject(PanelNodeOf(parent)));
-    if (!panel || position + 1 >= parent->childCount() || !panel->Items.MoveDown(item))
+    if (!panel || target < 0 || target >= parent->childCount())
+        return;
+    // The tree follows the list only once the list has moved the item.
+    if (!(step < 0 ? panel->Items.MoveUp(item) : panel->Items.MoveDown(item)))
         return;
     const bool blocked = TntTreeView1->blockSignals(true);
-    parent->insertChild(position, parent->takeChild(position + 1));
+    parent->takeChild(position);
+    parent->insertChild(target, node);
+    TntTreeView1->setCurrentItem(node);
     TntTreeView1->blockSignals(blocked);
 }
 

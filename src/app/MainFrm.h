@@ -181,6 +181,15 @@ private:
     void StartProject();
     QTreeWidgetItem* AddPanelNode(TSGNPanel* panel);
 
+    // Steps shared by the project and tree commands.
+    // Empties the project and gives it one new panel on port; returns it.
+    TSGNPanel* StartEmptyProject(int port);
+    // Empties the tree with no selection change reaching the pages.
+    void ClearTree();
+    // Moves the selected item one place up (step -1) or down (step 1)
+    // within its zone, in the list and in the tree.
+    void MoveSelectedItem(int step);
+
     // Writes the project; on failure tells the user (unless the session is
     // ending) and stderr. True when written.
     bool SaveProject(const QString& path);
