@@ -1,6 +1,5 @@
 #include "items/SGNConter.h"
 
-#include "items/EncodeText.h"
 #include "items/TemplateCodes.h"
 #include "model/BinaryStream.h"
 #include "model/DayNumber.h"
@@ -33,20 +32,12 @@ void TSGNConter::LoadFromFile(BinaryReader& in)
 
 void TSGNConter::Prepare()
 {
-    TotalSize = 0;
-    BlockIndex = 0;
-    Params.TypeCode = Insert ? 0x16 : 0x06;
-    Params.LastPageIndex = 0;
-    Params.TextLength = 0;
+    PrepareOneBlock(0x06);
 }
 
 void TSGNConter::FillBlock()
 {
-    DataCount = 0;
-    if (BlockIndex >= 1)
-        return;
-    DataCount = EncodeText(TemplateCodes::ExpandCountdown(Template, Digits), Data.data(), MaxData);
-    Params.TextLength = static_cast<uint16_t>(DataCount);
+    FillTextBlock(TemplateCodes::ExpandCountdown(Template, Digits));
 }
 
 void TSGNConter::BuildPacket()

@@ -1,5 +1,6 @@
 #include "items/SGNSendMsg.h"
 
+#include "items/EncodeText.h"
 #include "model/BinaryStream.h"
 #include "model/DayNumber.h"
 
@@ -31,6 +32,23 @@ void TSGNSendMsg::Prepare()
 {
     TotalSize = 0;
     BlockIndex = 0;
+}
+
+void TSGNSendMsg::PrepareOneBlock(uint8_t typeCode)
+{
+    TSGNSendMsg::Prepare();
+    Params.TypeCode = static_cast<uint8_t>((typeCode & 0x0F) | (Insert ? 0x10 : 0x00));
+    Params.LastPageIndex = 0;
+    Params.TextLength = 0;
+}
+
+void TSGNSendMsg::FillTextBlock(const QString& text)
+{
+    DataCount = 0;
+    if (BlockIndex >= 1)
+        return;
+    DataCount = EncodeText(text, Data.data(), MaxData);
+    Params.TextLength = static_cast<uint16_t>(DataCount);
 }
 
 void TSGNSendMsg::BuildPacket()

@@ -41,6 +41,14 @@ protected:
     // byte offset within the page. Command, UseOffset and PageNo are restored
     // afterwards, so the stored record never keeps them.
     void BuildBlockPacket(int pageDelta, int blockOffset);
+
+    // Helpers of the items whose content is one block of text.
+    // Starts their send: TypeCode is typeCode (0..15) with bit 4 set while
+    // Insert is, and no page or text is counted yet.
+    void PrepareOneBlock(uint8_t typeCode);
+    // Block 0 carries text in the card's encoding, counted in TextLength;
+    // later blocks are empty.
+    void FillTextBlock(const QString& text);
 };
 
 // The 8-byte play window block of a date and a time of day (both day

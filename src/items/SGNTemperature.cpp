@@ -1,6 +1,5 @@
 #include "items/SGNTemperature.h"
 
-#include "items/EncodeText.h"
 #include "items/TemplateCodes.h"
 #include "model/BinaryStream.h"
 
@@ -26,18 +25,10 @@ void TSGNTemperature::LoadFromFile(BinaryReader& in)
 
 void TSGNTemperature::Prepare()
 {
-    TotalSize = 0;
-    BlockIndex = 0;
-    Params.TypeCode = Insert ? 0x14 : 0x04;
-    Params.LastPageIndex = 0;
-    Params.TextLength = 0;
+    PrepareOneBlock(0x04);
 }
 
 void TSGNTemperature::FillBlock()
 {
-    DataCount = 0;
-    if (BlockIndex >= 1)
-        return;
-    DataCount = EncodeText(TemplateCodes::ExpandTemperature(Template), Data.data(), MaxData);
-    Params.TextLength = static_cast<uint16_t>(DataCount);
+    FillTextBlock(TemplateCodes::ExpandTemperature(Template));
 }

@@ -1,6 +1,5 @@
 #include "items/SGNTimer.h"
 
-#include "items/EncodeText.h"
 #include "items/TemplateCodes.h"
 #include "model/BinaryStream.h"
 
@@ -31,19 +30,16 @@ void TSGNTimer::SetDialMode(bool dial)
 
 void TSGNTimer::Prepare()
 {
-    TotalSize = 0;
-    BlockIndex = 0;
     // The insert bit belongs to the send in progress only.
-    Params.TypeCode = (Params.TypeCode & 0x0F) | (Insert ? 0x10 : 0x00);
-    Params.LastPageIndex = 0;
-    Params.TextLength = 0;
+    PrepareOneBlock(Params.TypeCode & 0x0F);
 }
 
 void TSGNTimer::FillBlock()
 {
-    DataCount = 0;
-    if (IsDialMode() || BlockIndex >= 1)
+    // A dial clock is drawn by the card: its packet carries no text.
+    if (IsDialMode()) {
+        DataCount = 0;
         return;
-    DataCount = EncodeText(TemplateCodes::ExpandClock(Template), Data.data(), MaxData);
-    Params.TextLength = static_cast<uint16_t>(DataCount);
+    }
+    FillTextBlock(TemplateCodes::ExpandClock(Template));
 }

@@ -28,9 +28,5 @@ void TTimerEx::LoadFromFile(BinaryReader& in)
 
 void TTimerEx::Prepare()
 {
-    TotalSize = 0;
-    BlockIndex = 0;
-    Params.TypeCode = Insert ? 0x13 : 0x03;
-    Params.LastPageIndex = 0;
-    Params.TextLength = 0;
+    PrepareOneBlock(0x03);
 }
