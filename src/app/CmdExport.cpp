@@ -35,10 +35,10 @@ int RunExport(const QStringList& args)
         ProgramSend::ExportSdFile(in.Panel, fileName, RenderRichTextForCommand, &error, &report)) {
     case ProgramSend::ExportOutcome::Saved:
         if (report.FailedItem >= 0) {
-            CommandLine::Err(QStringLiteral("item %1 \"%2\" cannot be exported (a dial clock); "
-                                            "the items from it on were left out")
+            const TSGNSendMsg* item = in.Panel->Items.Items(report.FailedItem);
+            CommandLine::Err(QStringLiteral("item %1 \"%2\" %3; the items from it on were left out")
                                  .arg(report.FailedItem + 1)
-                                 .arg(in.Panel->Items.Items(report.FailedItem)->GetName()));
+                                 .arg(item->GetName(), ProgramSend::UnsendableReason(*item)));
         } else if (report.ItemsSent < in.Panel->Items.Count()) {
             CommandLine::Err(QStringLiteral("item %1 ends at page %2 and no item may start at "
                                             "page 80 or later: %3 item(s) were left out")

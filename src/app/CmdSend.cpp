@@ -94,7 +94,7 @@ int RunSend(const QStringList& args)
                              .arg(report.ItemsSent)
                              .arg(report.NextPage - 1));
     } else if (outcome == ProgramSend::SendOutcome::PlayOver) {
-        CommandLine::Err(QStringLiteral("%1: item %2 took the program to page %3, past page 80; "
+        CommandLine::Err(QStringLiteral("%1: item %2 ends at page %3 and a program holds 80 pages; "
                                         "%4 item(s) after it were not sent")
                              .arg(where)
                              .arg(report.ItemsSent)
@@ -102,18 +102,17 @@ int RunSend(const QStringList& args)
                              .arg(n - report.ItemsSent));
     } else if (report.FailedItem >= 0) {
         const TSGNSendMsg* item = panel->Items.Items(report.FailedItem);
-        CommandLine::Err(
-            item->KindCode == KindCodes::TimerEx
-                ? QStringLiteral("%1: item %2 \"%3\" is a dial clock, which cannot be sent; "
-                                 "the send stopped there")
-                      .arg(where)
-                      .arg(report.FailedItem + 1)
-                      .arg(item->GetName())
-                : QStringLiteral("%1: item %2 \"%3\" was not acknowledged (%4)")
-                      .arg(where)
-                      .arg(report.FailedItem + 1)
-                      .arg(item->GetName())
-                      .arg(TransactOutcomeText(panel->LastTransactOutcome)));
+        const QString reason = ProgramSend::UnsendableReason(*item);
+        CommandLine::Err(!reason.isEmpty()
+                             ? QStringLiteral("%1: item %2 \"%3\" %4; the send stopped there")
+                                   .arg(where)
+                                   .arg(report.FailedItem + 1)
+                                   .arg(item->GetName(), reason)
+                             : QStringLiteral("%1: item %2 \"%3\" was not acknowledged (%4)")
+                                   .arg(where)
+                                   .arg(report.FailedItem + 1)
+                                   .arg(item->GetName())
+                                   .arg(TransactOutcomeText(panel->LastTransactOutcome)));
     } else {
         CommandLine::Err(QStringLiteral("%1: the card could not be reached or did not "
                                         "acknowledge the program begin (%2)")

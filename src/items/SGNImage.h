@@ -27,6 +27,8 @@ public:
     // Blocks after the first are continuation blocks (command 2) of page 0.
     void BuildPacket() override;
     int GetBlockCount() const override;
+    // The picture is one page: all its planes.
+    int PageBytes() const override { return ImageSize; }
 
     // Picture operations. params is the panel's hardware parameter block
     // (byte 2 is the colour mode: 1..3 planes); only the zone's size is used.

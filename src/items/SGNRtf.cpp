@@ -27,7 +27,9 @@ TSGNRtf::TSGNRtf() : RtfStream(DefaultDocument()), Caption(QStringLiteral("Welco
 
 QString TSGNRtf::GetName() const
 {
-    return Caption.isEmpty() ? QStringLiteral("超文本") : Caption;
+    if (Caption.isEmpty())
+        Caption = QStringLiteral("超文本");
+    return Caption;
 }
 
 void TSGNRtf::SaveToFile(BinaryWriter& out) const
@@ -100,6 +102,10 @@ int TSGNRtf::GetPageCount() const
     const int n = std::min(static_cast<int>(Pages.size()), MaxReportedPages);
     if (n > 0)
         PlayPages = n;
+    // A count read from a damaged file may be negative; it would give pages
+    // back to the items after this one.
+    if (PlayPages < 0)
+        PlayPages = 0;
     if (StartPage + PlayPages > ProgramPages)
         PlayPages = PagesLeft(StartPage);
     return PlayPages;

@@ -14,7 +14,8 @@ public:
 
     TSGNRtf();
 
-    // Caption, or "超文本" when it is empty.
+    // Caption; an empty Caption first becomes "超文本", which the project
+    // file then keeps.
     QString GetName() const override;
     // Refuses (FileLimitError) a document of 65536 bytes or more: its length
     // field is 16 bits wide.
@@ -33,6 +34,11 @@ public:
     // min(pages, 30), limited to the pages left before page 80; the last
     // count when nothing is rendered. Also stores it in PlayPages.
     int GetPageCount() const override;
+    // Bytes of one rendered page (all pages have the same size); 0 without pages.
+    int PageBytes() const override
+    {
+        return Pages.empty() ? 0 : static_cast<int>(Pages.front().size());
+    }
     // The pages are rendered by the rich-text renderer, not here.
     void Prepare() override {}
 
@@ -55,5 +61,5 @@ public:
     uint8_t PageLayout = 0; // 0 horizontal, 1 vertical
     QByteArray RtfStream;
     std::vector<QByteArray> Pages; // rendered bit planes, one entry per page
-    QString Caption;
+    mutable QString Caption;       // GetName names an empty one
 };

@@ -25,6 +25,12 @@ public:
     // Encodes the content before a send.
     virtual void Prepare();
 
+    // Bytes of one card page of the content. A continuation block names its
+    // place in the page with a 16-bit offset, so a page of more than
+    // MaxPageBytes (64 blocks) cannot reach the card whole.
+    virtual int PageBytes() const { return TotalSize; }
+    static constexpr int MaxPageBytes = 64 * MaxData;
+
     int32_t TotalSize = 0;
     int32_t BlockIndex = 0;
     uint8_t Insert = 0;

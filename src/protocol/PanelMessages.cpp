@@ -84,6 +84,10 @@ bool TSGNPanel::SendItem(int index, int startPage, QIODevice* file, bool toFile,
         return ok;
     }
 
+    // Blocks past offset 65535 of a page would wrap onto its start and
+    // overwrite what the card already holds: such an item is not sent at all.
+    if (item->PageBytes() > TSGNSendMsg::MaxPageBytes)
+        return false;
     if (pagesUsed)
         *pagesUsed = item->GetPageCount();
     for (int b = 0; b < blocks; ++b) {

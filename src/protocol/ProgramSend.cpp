@@ -57,6 +57,19 @@ QString OutcomeText(SendOutcome outcome)
     return QString();
 }
 
+QString UnsendableReason(const TSGNSendMsg& item)
+{
+    if (item.KindCode == KindCodes::TimerEx)
+        return QStringLiteral("is a dial clock, which cannot be sent");
+    if ((item.KindCode == KindCodes::Image || item.KindCode == KindCodes::Rtf) &&
+        item.PageBytes() > TSGNSendMsg::MaxPageBytes) {
+        return QStringLiteral("has pages of %1 bytes; a card page takes at most %2 bytes")
+            .arg(item.PageBytes())
+            .arg(TSGNSendMsg::MaxPageBytes);
+    }
+    return QString();
+}
+
 SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks, ProgramReport* report)
 {
     ProgramReport local;

@@ -8,6 +8,7 @@
 class QIODevice;
 class TSGNPanel;
 class TSGNRtf;
+class TSGNSendMsg;
 
 namespace ProgramSend {
 
@@ -36,6 +37,11 @@ struct ProgramReport
 
 // The user's text for an outcome; empty for NothingToSend.
 QString OutcomeText(SendOutcome outcome);
+
+// Why SendItem refuses the item whatever the card does (a dial clock, a
+// page too large for the block offsets), as a phrase after the item's name;
+// empty when the item can be sent.
+QString UnsendableReason(const TSGNSendMsg& item);
 
 struct SendHooks
 {

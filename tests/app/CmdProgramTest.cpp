@@ -97,6 +97,30 @@ TEST(CmdExport, BadArgumentsAndEmptyPanels)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("led.sd"))));
 }
 
+TEST(CmdExport, PictureTooLargeForACardPageIsLeftOutAndNamed)
+{
+    // 1024 x 256 in three colours is 98304 bytes of planes: past the 16-bit
+    // block offsets of one card page. The text before it is exported.
+    QTemporaryDir dir;
+    TSGNPanels project;
+    TSGNPanel* panel = project.AddPanel();
+    panel->HardwareParams = {128, 32, 3};
+    static_cast<TSGNText*>(panel->Items.AddItem(KindCodes::Text))->Lines = {QStringLiteral("Hi")};
+    static_cast<TSGNImage*>(panel->Items.AddItem(KindCodes::Image))
+        ->BlankPicture(panel->HardwareParams, TZoneRect{0, 0, 1024, 256});
+    const QString path = dir.filePath(QStringLiteral("big.sgn"));
+    ASSERT_FALSE(ProjectFile::Save(path, project).has_value());
+
+    const ProgramRun r =
+        RunLumaxis({QStringLiteral("export"), path, QStringLiteral("--out"), dir.path()});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.startsWith(QStringLiteral("Save Ok"))) << r.Out.toStdString();
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("item 2 \"Image\" has pages of 98304 bytes")))
+        << r.Err.toStdString();
+    // Parameters, zones, the text and the end of the program.
+    EXPECT_EQ(QFile(dir.filePath(QStringLiteral("led.sd"))).size(), 4 * 2048);
+}
+
 TEST(CmdSend, ProgramReachesTheVirtualCardProgram)
 {
     QTemporaryDir dir;

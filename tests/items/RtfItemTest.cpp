@@ -90,6 +90,8 @@ TEST(RtfItem, CaptionRules)
     EXPECT_EQ(item.Caption, QStringLiteral("欢迎光临本店"));
     item.Caption.clear();
     EXPECT_EQ(item.GetName(), QStringLiteral("超文本"));
+    // The name becomes the caption, so the project file keeps it.
+    EXPECT_EQ(item.Caption, QStringLiteral("超文本"));
 }
 
 TEST(RtfItem, PageAndBlockArithmetic)
@@ -127,6 +129,9 @@ TEST(RtfItem, WithoutPagesReportsLastCountLimited)
     EXPECT_EQ(item.GetBlockCount(), 0);
     item.StartPage = 75;
     EXPECT_EQ(item.GetPageCount(), 5);
+    item.PlayPages = -5; // as a damaged project file may hold it
+    item.StartPage = 10;
+    EXPECT_EQ(item.GetPageCount(), 0);
     item.ResetContent();
     EXPECT_EQ(item.PlayPages, 1);
     EXPECT_TRUE(item.RtfStream.isEmpty());

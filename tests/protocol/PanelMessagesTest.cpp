@@ -236,3 +236,42 @@ TEST(ExportSdFile, PageLimitAndNothingToExport)
               ProgramSend::ExportOutcome::CannotCreate);
     EXPECT_TRUE(error.contains(QStringLiteral("missing"))) << error.toStdString();
 }
+
+TEST_F(PanelToFile, PagesBeyondTheBlockOffsetAreNotSent)
+{
+    // A continuation block gives its place in the page as 16 bits: 64 blocks
+    // (65536 bytes) reach offset 64512, one block more would wrap to 0 and
+    // overwrite the start of the page on the card.
+    auto* picture = static_cast<TSGNImage*>(panel->Items.AddItem(KindCodes::Image));
+    std::array<uint8_t, 16> hw{};
+    hw[2] = 1;
+    picture->BlankPicture(hw, TZoneRect{0, 0, 1024, 512}); // 65536 bytes
+    int pages = -1;
+    ASSERT_TRUE(panel->SendItem(0, 1, &buffer, true, false, &pages));
+    EXPECT_EQ(pages, 1);
+    ASSERT_EQ(Written().Count(), 64);
+    EXPECT_EQ(Written().At(63)[18] | (Written().At(63)[19] << 8), 64512);
+    EXPECT_TRUE(ProgramSend::UnsendableReason(*picture).isEmpty());
+
+    struct Case
+    {
+        const char* what;
+        uint16_t kind;
+    };
+    for (const Case c : {Case{"picture", KindCodes::Image}, Case{"rich text", KindCodes::Rtf}}) {
+        buffer.buffer().clear();
+        buffer.seek(0);
+        auto* item = panel->Items.AddItem(c.kind);
+        const int index = panel->Items.Count() - 1;
+        if (c.kind == KindCodes::Image) // 1024 x 256 in three colours: 98304 bytes
+            static_cast<TSGNImage*>(item)->BlankPicture({128, 32, 3}, TZoneRect{0, 0, 1024, 256});
+        else
+            static_cast<TSGNRtf*>(item)->AddPage(QByteArray(98304, '\x01'));
+        pages = -1;
+        EXPECT_FALSE(panel->SendItem(index, 1, &buffer, true, false, &pages)) << c.what;
+        EXPECT_EQ(pages, 0) << c.what;
+        EXPECT_EQ(Written().Count(), 0) << c.what;
+        EXPECT_TRUE(ProgramSend::UnsendableReason(*item).contains(QStringLiteral("98304 bytes")))
+            << c.what;
+    }
+}
