@@ -40,6 +40,25 @@ void RenderIfRichText(TSGNPanel& panel, int index, const RenderRichText& render)
         render(static_cast<TSGNRtf&>(*item), panel);
 }
 
+// Sends item index from startPage on, to the card or (with a file) into the
+// export file, rendering rich text first; startPage moves past the pages it
+// took and done notes the outcome.
+bool SendNextItem(TSGNPanel& panel, int index, int& startPage, QIODevice* file,
+                  const RenderRichText& render, ProgramReport& done)
+{
+    RenderIfRichText(panel, index, render);
+    int pages = 0;
+    const bool ok = panel.SendItem(index, startPage, file, file != nullptr, false, &pages);
+    startPage += pages;
+    if (ok) {
+        ++done.ItemsSent;
+        done.NextPage = startPage;
+    } else {
+        done.FailedItem = index;
+    }
+    return ok;
+}
+
 } // namespace
 
 QString OutcomeText(SendOutcome outcome)
@@ -109,16 +128,7 @@ SendOutcome SendAllItems(TSGNPanel* panel, const SendHooks& hooks, ProgramReport
 
     int startPage = 1;
     for (int i = 0; i < n; ++i) {
-        RenderIfRichText(*panel, i, hooks.Render);
-        int pages = 0;
-        const bool ok = panel->SendItem(i, startPage, nullptr, false, false, &pages);
-        startPage += pages;
-        if (ok) {
-            ++done.ItemsSent;
-            done.NextPage = startPage;
-        } else {
-            done.FailedItem = i;
-        }
+        const bool ok = SendNextItem(*panel, i, startPage, nullptr, hooks.Render, done);
         if (!ok || startPage > ProgramPages) {
             sending = false;
             Call(hooks.HideProgress);
@@ -171,16 +181,7 @@ ExportOutcome ExportSdFile(TSGNPanel* panel, const QString& fileName, const Rend
 
     int startPage = 1;
     for (int i = 0; i < panel->Items.Count(); ++i) {
-        RenderIfRichText(*panel, i, render);
-        int pages = 0;
-        const bool ok = panel->SendItem(i, startPage, &file, true, false, &pages);
-        startPage += pages;
-        if (ok) {
-            ++done.ItemsSent;
-            done.NextPage = startPage;
-        } else {
-            done.FailedItem = i;
-        }
+        const bool ok = SendNextItem(*panel, i, startPage, &file, render, done);
         if (!ok) {
             // A dial clock cannot be exported; a write error can.
             if (file.error() != QFileDevice::NoError)
