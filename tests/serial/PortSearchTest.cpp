@@ -9,10 +9,10 @@
 #include "serial/SearchFrm.h"
 #include "serial/UiHooks.h"
 #include "support/CardPorts.h"
+#include "support/WindowWatch.h"
 #include "vcard/VirtualCard.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -37,6 +37,17 @@ protected:
 
     QString Ports() const { return PortEntry(3, *mute) + QLatin1Char(':') + PortEntry(5, card); }
 
+    // Runs the search in the core, noting the texts and positions it shows.
+    bool Search()
+    {
+        TPortSearchView view;
+        view.Label = [this](const QString& t) { labels << t; };
+        view.Progress = [this](int v) { progress.push_back(v); };
+        return RunPortSearch(panel, view);
+    }
+
+    QStringList labels;
+    std::vector<int> progress;
     std::unique_ptr<VirtualCard> mute;
     VirtualCard card;
     TSGNPanels project;
@@ -48,12 +59,7 @@ protected:
 TEST_F(PortSearch, FindsTheCardOnTheSecondPort)
 {
     ListedPorts listed(Ports());
-    QStringList labels;
-    std::vector<int> progress;
-    TPortSearchView view;
-    view.Label = [&](const QString& t) { labels << t; };
-    view.Progress = [&](int v) { progress.push_back(v); };
-    EXPECT_TRUE(RunPortSearch(panel, view));
+    EXPECT_TRUE(Search());
     EXPECT_EQ(labels,
               (QStringList{QStringLiteral("Test COM3 @ 57600"), QStringLiteral("Test COM5 @ 57600"),
                            QStringLiteral("Found KIVO-12 V1 .A .0 COM5 @ 57600")}));
@@ -66,12 +72,7 @@ TEST_F(PortSearch, FindsTheCardOnTheSecondPort)
 TEST_F(PortSearch, WithoutACardThePortIsRestored)
 {
     ListedPorts listed(PortEntry(3, *mute) + QStringLiteral(":COM4=/nonexistent/tty"));
-    QStringList labels;
-    std::vector<int> progress;
-    TPortSearchView view;
-    view.Label = [&](const QString& t) { labels << t; };
-    view.Progress = [&](int v) { progress.push_back(v); };
-    EXPECT_FALSE(RunPortSearch(panel, view));
+    EXPECT_FALSE(Search());
     EXPECT_EQ(labels.last(), QStringLiteral("Not Found Panel"));
     EXPECT_EQ(labels.size(), 3);
     EXPECT_EQ(progress, (std::vector<int>{0, 100}));
@@ -82,12 +83,7 @@ TEST_F(PortSearch, WithoutACardThePortIsRestored)
 TEST_F(PortSearch, NoPortListed)
 {
     ListedPorts listed{QString()};
-    QStringList labels;
-    std::vector<int> progress;
-    TPortSearchView view;
-    view.Label = [&](const QString& t) { labels << t; };
-    view.Progress = [&](int v) { progress.push_back(v); };
-    EXPECT_FALSE(RunPortSearch(panel, view));
+    EXPECT_FALSE(Search());
     EXPECT_EQ(labels, QStringList{QStringLiteral("Not Found Panel")});
     EXPECT_EQ(progress, (std::vector<int>{0, 100}));
     EXPECT_EQ(project.PortNumber, 9);
@@ -106,7 +102,6 @@ TEST_F(PortSearch, DialogSearchesByItselfAndShowsTheCard)
     EXPECT_EQ(form.TntButton3->text(), QStringLiteral("Close"));
 
     // Watch the label and the buttons while the search runs.
-    QStringList labels;
     bool disabledWhileSearching = false;
     QObject::connect(form.ProgressBar1, &QProgressBar::valueChanged, [&](int) {
         labels << form.Label1->text();
@@ -114,10 +109,7 @@ TEST_F(PortSearch, DialogSearchesByItselfAndShowsTheCard)
             disabledWhileSearching = true;
     });
     form.show();
-    QElapsedTimer clock;
-    clock.start();
-    while (!form.Label1->text().startsWith(QLatin1String("Found")) && clock.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    PumpUntil([&] { return form.Label1->text().startsWith(QLatin1String("Found")); }, 10000);
     EXPECT_EQ(form.Label1->text(), QStringLiteral("Found KIVO-12 V1 .A .0 COM5 @ 57600"));
     EXPECT_EQ(form.ProgressBar1->value(), 100);
     EXPECT_TRUE(disabledWhileSearching);
