@@ -1,12 +1,8 @@
 // Rich-text items in lumaxis export, run as the real programs: rendered for
 // the panel's colours, written with continuation blocks, and read back by
 // the virtual card.
-#include "items/SGNRtf.h"
-#include "items/SGNText.h"
-#include "model/ProjectFile.h"
-#include "model/SGNPanel.h"
-#include "model/SGNPanels.h"
 #include "support/ProgramRun.h"
+#include "support/SampleProjects.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,25 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// A 128 x 32 panel with a new rich-text item (Welcome in red) and a text
-// item "Hi".
-QString SaveProject(const QString& dir, int mode)
-{
-    TSGNPanels project;
-    TSGNPanel* panel = project.AddPanel();
-    panel->HardwareParams[0] = 16;
-    panel->HardwareParams[1] = 4;
-    panel->HardwareParams[2] = static_cast<uint8_t>(mode);
-    panel->Zones.Clear();
-    panel->Zones.AddZone(0, 0, 128, 32);
-    panel->Items.AddItem(KindCodes::Rtf);
-    static_cast<TSGNText*>(panel->Items.AddItem(KindCodes::Text))->Lines =
-        QStringList{QStringLiteral("Hi")};
-    const QString path = QDir(dir).filePath(QStringLiteral("project.sgn"));
-    EXPECT_FALSE(ProjectFile::Save(path, project).has_value());
-    return path;
-}
 
 // Lit pixels of a card page image, all of them pure red.
 int RedPixels(const QImage& png)
@@ -58,7 +35,7 @@ TEST(CmdProgramRtf, ExportWritesRenderedPagesInBlocks)
     QTemporaryDir dir;
     // Three planes of 128 x 32: 1536 bytes a page, a first and a
     // continuation block.
-    const QString project = SaveProject(dir.path(), 3);
+    const QString project = SaveRichTextProject(dir.path(), 3);
     const ProgramRun r =
         RunLumaxis({QStringLiteral("export"), project, QStringLiteral("--out"), dir.path()});
     ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();

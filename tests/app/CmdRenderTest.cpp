@@ -1,10 +1,6 @@
 // lumaxis render run as a process on a real project file.
-#include "items/SGNRtf.h"
-#include "items/SGNText.h"
-#include "model/ProjectFile.h"
-#include "model/SGNPanel.h"
-#include "model/SGNPanels.h"
 #include "support/ProgramRun.h"
+#include "support/SampleProjects.h"
 
 #include <QDir>
 #include <QImage>
@@ -13,28 +9,10 @@
 
 namespace {
 
-// A project with one 128 x 32 panel in the given colour mode holding a new
-// rich-text item and a text item.
-QString MakeProject(const QTemporaryDir& dir, int mode)
-{
-    TSGNPanels project;
-    TSGNPanel* panel = project.AddPanel();
-    panel->HardwareParams[0] = 16;
-    panel->HardwareParams[1] = 4;
-    panel->HardwareParams[2] = static_cast<uint8_t>(mode);
-    panel->Zones.Clear();
-    panel->Zones.AddZone(0, 0, 128, 32);
-    panel->Items.AddItem(KindCodes::Rtf);
-    panel->Items.AddItem(KindCodes::Text);
-    const QString path = dir.filePath(QStringLiteral("p.sgn"));
-    EXPECT_FALSE(ProjectFile::Save(path, project).has_value());
-    return path;
-}
-
 TEST(CmdRender, DefaultItemShowsWelcomeInRedCentred)
 {
     QTemporaryDir dir;
-    const QString project = MakeProject(dir, 3);
+    const QString project = SaveRichTextProject(dir.path(), 3);
     const QString out = dir.filePath(QStringLiteral("pages"));
     const ProgramRun r =
         RunLumaxis({"render", project, "--panel", "1", "--item", "1", "--out", out});
@@ -68,7 +46,7 @@ TEST(CmdRender, DefaultItemShowsWelcomeInRedCentred)
 TEST(CmdRender, RefusesOtherKindsAndBadNumbers)
 {
     QTemporaryDir dir;
-    const QString project = MakeProject(dir, 1);
+    const QString project = SaveRichTextProject(dir.path(), 1);
     const QString out = dir.filePath(QStringLiteral("pages"));
     ProgramRun r = RunLumaxis({"render", project, "--panel", "1", "--item", "2", "--out", out});
     EXPECT_EQ(r.ExitCode, 2);
