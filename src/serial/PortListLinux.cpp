@@ -64,7 +64,7 @@ int UartType(const QString& kernelName, const QString& devicePath)
         ReadLine(kSysTty + QLatin1Char('/') + kernelName + QStringLiteral("/type")).toInt(&ok);
     if (ok)
         return fromSys;
-    const int fd = open(devicePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = open(devicePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     serial_struct info{};

@@ -127,7 +127,10 @@ bool VirtualCard::Start()
 {
     if (running_)
         return true;
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    // Every descriptor of the card is closed on exec: a program started
+    // meanwhile holding a copy of the master would keep the line up when the
+    // card hangs up.
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
         error_ = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
         Stop();
@@ -142,7 +145,7 @@ bool VirtualCard::Start()
     devicePath_ = name;
     // The card keeps the slave open itself: the master then never reports a
     // hang-up while the application closes and reopens the port.
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     termios tio{};
     if (slave_ < 0 || tcgetattr(slave_, &tio) != 0) {
         error_ = "cannot open " + devicePath_ + ": " + std::strerror(errno);
@@ -153,7 +156,7 @@ bool VirtualCard::Start()
     cfsetspeed(&tio, B57600);
     tcsetattr(slave_, TCSANOW, &tio);
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    if (pipe(wake_) != 0) {
+    if (pipe2(wake_, O_CLOEXEC) != 0) {
         error_ = std::string("cannot create a pipe: ") + std::strerror(errno);
         Stop();
         return false;

@@ -269,3 +269,24 @@ TEST(VirtualCardProgram, PrintsItsDevicePathAndStopsOnSigterm)
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
 }
+
+// A program started while the card runs must not inherit the card's ends of
+// the line: a copy of the pseudo-terminal master held elsewhere would keep
+// the line up when the card hangs up.
+TEST_F(VirtualCardTest, HangUpReachesTheLineWhileAChildProgramRuns)
+{
+    VirtualCardOptions o;
+    o.HangUpAfter = 1;
+    StartCard(o);
+    QProcess child;
+    child.start(QStringLiteral("sleep"), {QStringLiteral("5")});
+    ASSERT_TRUE(child.waitForStarted(5000));
+    TSGNUnit u;
+    CardCommands::BuildBare(u, CardCommands::ClearCard, 1);
+    line->Send(u);
+    bool hungUp = false;
+    EXPECT_TRUE(line->Read(52, 2000, &hungUp).empty());
+    EXPECT_TRUE(hungUp);
+    child.kill();
+    child.waitForFinished(5000);
+}
