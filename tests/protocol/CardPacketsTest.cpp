@@ -274,6 +274,18 @@ TEST(CardPackets, ExportRecordIsPaddedTo2048)
     EXPECT_EQ(bytes.mid(52), QByteArray(2048 - 52, '\0'));
     QBuffer closed; // not open: nothing can be written
     EXPECT_FALSE(ExportRecord::Append(closed, u));
+
+    // A unit whose data count is out of range is no packet: nothing of it
+    // (and nothing beyond its buffers) goes into the file.
+    for (int count : {-1, TSGNUnit::MaxData + 1, 4000}) {
+        TSGNUnit bad;
+        CardCommands::BuildBare(bad, CardCommands::ClearCard, 1);
+        bad.DataCount = count;
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        EXPECT_FALSE(ExportRecord::Append(out, bad)) << count;
+        EXPECT_TRUE(out.data().isEmpty()) << count;
+    }
 }
 
 namespace {
