@@ -27,13 +27,6 @@ int64_t NowUs()
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void SleepUntilUs(int64_t t)
-{
-    const int64_t now = NowUs();
-    if (t > now)
-        std::this_thread::sleep_for(std::chrono::microseconds(t - now));
-}
-
 uint16_t Get16(const uint8_t* p)
 {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -323,7 +316,8 @@ void VirtualCard::ProcessFrames()
             Log(Format("rejected a damaged frame of %d bytes (command %u)", length, c));
             continue;
         }
-        SleepUntilUs(lineFreeAtUs_);
+        if (!PauseUntilUs(lineFreeAtUs_))
+            return;
         HandleFrame(frame.data(), length);
     }
 }
@@ -369,8 +363,8 @@ void VirtualCard::HandleFrame(const uint8_t* frame, int length)
         reply[48] = static_cast<uint8_t>(reply[48] + 1);
         Log(Format("  reply %d with a bad checksum", index));
     }
-    if (opt.ReplyDelayMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(opt.ReplyDelayMs));
+    if (opt.ReplyDelayMs > 0 && !PauseUntilUs(NowUs() + opt.ReplyDelayMs * 1000LL))
+        return;
     if (opt.StrayBytes > 0) {
         std::vector<uint8_t> stray(opt.StrayBytes);
         for (int i = 0; i < opt.StrayBytes; ++i)
@@ -404,8 +398,27 @@ void VirtualCard::SendPaced(const uint8_t* bytes, int n)
             return;
         }
         sent += static_cast<int>(w);
-        if (perByte)
-            SleepUntilUs(start + sent * perByte);
+        if (perByte && !PauseUntilUs(start + sent * perByte))
+            return;
+    }
+}
+
+// Waits until the time t (NowUs) has come; false, at once, when Stop asks
+// the card to end. Stop's byte stays in the pipe, so every later pause ends
+// at once too.
+bool VirtualCard::PauseUntilUs(int64_t t)
+{
+    for (;;) {
+        if (!running_)
+            return false;
+        const int64_t left = t - NowUs();
+        if (left <= 0)
+            return true;
+        pollfd p{wake_[0], POLLIN, 0};
+        const timespec wait{static_cast<time_t>(left / 1000000),
+                            static_cast<long>(left % 1000000) * 1000};
+        if (::ppoll(&p, 1, &wait, nullptr) > 0)
+            return false;
     }
 }
 

@@ -80,7 +80,8 @@ public:
     // Creates the pseudo-terminal (slave set raw) and starts the card's
     // thread. False, with the reason in Error(), when the pty cannot be made.
     bool Start();
-    // Ends the thread and closes the pty. Safe to call twice.
+    // Ends the thread (at once, also during a reply delay or a paced
+    // transfer) and closes the pty. Safe to call twice.
     void Stop();
 
     // The slave device the application opens, e.g. /dev/pts/7.
@@ -130,6 +131,7 @@ private:
     void ProcessFrames();
     void HandleFrame(const uint8_t* frame, int length);
     void SendPaced(const uint8_t* bytes, int n);
+    bool PauseUntilUs(int64_t t);
     void HangUp();
     void Log(const std::string& line);
     bool Selected(int selector, int index) const;

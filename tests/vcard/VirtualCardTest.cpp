@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -289,4 +290,32 @@ TEST_F(VirtualCardTest, HangUpReachesTheLineWhileAChildProgramRuns)
     EXPECT_TRUE(hungUp);
     child.kill();
     child.waitForFinished(5000);
+}
+
+// Stopping never waits out a long reply delay or a slowly paced line.
+TEST_F(VirtualCardTest, StopEndsALongReplyDelayAndAPacedTransferAtOnce)
+{
+    struct Case
+    {
+        const char* name;
+        VirtualCardOptions options;
+    };
+    VirtualCardOptions delayed;
+    delayed.ReplyDelayMs = 60000;
+    VirtualCardOptions slow;
+    slow.LineBaud = 10; // a 52-byte request takes 52 s
+    for (const Case& c : {Case{"delay", delayed}, Case{"paced", slow}}) {
+        StartCard(c.options);
+        TSGNUnit u;
+        CardCommands::BuildBare(u, CardCommands::ClearCard, 1);
+        line->Send(u);
+        const int64_t sent = NowMs();
+        while (card->Requests().empty() && c.options.ReplyDelayMs > 0 && NowMs() - sent < 2000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // inside the wait now
+        const int64_t start = NowMs();
+        card->Stop();
+        EXPECT_LT(NowMs() - start, 1000) << c.name;
+        line.reset();
+    }
 }
