@@ -9,6 +9,22 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// The zone's size, or 0 x 0 for a zone no panel can have (negative, or
+// larger than MaxZoneSide: the packing and the fitting would need more
+// memory than any picture of a card).
+QSize UsableZone(const TZoneRect& zone)
+{
+    const int64_t w = static_cast<int64_t>(zone.Right) - zone.Left;
+    const int64_t h = static_cast<int64_t>(zone.Bottom) - zone.Top;
+    if (w <= 0 || h <= 0 || w > TSGNImage::MaxZoneSide || h > TSGNImage::MaxZoneSide)
+        return QSize(0, 0);
+    return QSize(static_cast<int>(w), static_cast<int>(h));
+}
+
+} // namespace
+
 TSGNImage::TSGNImage()
 {
     KindCode = KindCodes::Image;
@@ -110,7 +126,8 @@ bool TSGNImage::LoadPicture(const QString& fileName, const std::array<uint8_t, 1
                             const TZoneRect& zone, QString* error)
 {
     QString why;
-    QImage stretched = PictureFile::LoadStretched(fileName, zone.Width(), zone.Height(), &why);
+    const QSize size = UsableZone(zone);
+    QImage stretched = PictureFile::LoadStretched(fileName, size.width(), size.height(), &why);
     // The old planes go whether or not the file could be read.
     ImageData.clear();
     ImageSize = 0;
@@ -129,8 +146,9 @@ bool TSGNImage::LoadPicture(const QString& fileName, const std::array<uint8_t, 1
 
 void TSGNImage::FitPicture(const std::array<uint8_t, 16>& params, const TZoneRect& zone)
 {
-    const int w = zone.Width();
-    const int h = zone.Height();
+    const QSize size = UsableZone(zone);
+    const int w = size.width();
+    const int h = size.height();
     if (picture_.width() == w && picture_.height() == h)
         return;
     QImage fitted;
@@ -148,9 +166,10 @@ void TSGNImage::FitPicture(const std::array<uint8_t, 16>& params, const TZoneRec
 
 void TSGNImage::BlankPicture(const std::array<uint8_t, 16>& params, const TZoneRect& zone)
 {
+    const QSize size = UsableZone(zone);
     QImage blank;
-    if (zone.Width() > 0 && zone.Height() > 0) {
-        blank = QImage(zone.Width(), zone.Height(), QImage::Format_RGB888);
+    if (!size.isEmpty()) {
+        blank = QImage(size, QImage::Format_RGB888);
         blank.fill(Qt::black);
     }
     SetPicture(blank);
@@ -175,8 +194,9 @@ void TSGNImage::ReduceColors(uint8_t colorMode)
 
 void TSGNImage::EncodePlanes(const std::array<uint8_t, 16>& params, const TZoneRect& zone)
 {
-    const int w = std::max(0, zone.Width());
-    const int h = std::max(0, zone.Height());
+    const QSize size = UsableZone(zone);
+    const int w = size.width();
+    const int h = size.height();
     const uint8_t mode = params[2];
     const int planes = (mode == 2 || mode == 3) ? mode : 1;
     // Zone widths are multiples of 8; a row of any other width is padded to

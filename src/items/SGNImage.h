@@ -13,6 +13,9 @@ class TSGNImage : public TSGNSendMsg
 public:
     // Largest picture side the project file reader accepts.
     static constexpr int MaxStoredSide = 16384;
+    // Largest zone side a picture is made for: a panel is at most 2040 x 2040
+    // pixels. A larger zone (only a damaged project holds one) gets no data.
+    static constexpr int MaxZoneSide = 2048;
 
     TSGNImage();
 

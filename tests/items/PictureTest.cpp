@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <sys/resource.h>
 #include <vector>
 
@@ -344,6 +345,36 @@ TEST_F(PictureFiles, DamagedFilesGiveNoPicture)
         EXPECT_FALSE(why.isEmpty()) << c.name;
     }
     EXPECT_FALSE(TSGNImage().LoadPicture(Path(QStringLiteral("missing.jpg")), Mode(1), Zone(8, 8)));
+}
+
+TEST_F(PictureFiles, ZonesNoPanelHasGiveNoData)
+{
+    // Only a damaged project holds such zones; fitting a picture to them
+    // would ask for gigabytes (or overflow the plane size).
+    const QString path = Path(QStringLiteral("z.bmp"));
+    WriteFile(path, MakeBmp(8, 8, 24, false,
+                            [](int, int, uint8_t* rgb) { rgb[0] = rgb[1] = rgb[2] = 255; }));
+    const TZoneRect zones[] = {
+        {0, 0, 100000, 100000},
+        {0, 0, 64, 3000},
+        {std::numeric_limits<int32_t>::min(), 0, std::numeric_limits<int32_t>::max(), 16},
+        {0, 0, -64, 16},
+    };
+    for (const TZoneRect& zone : zones) {
+        TSGNImage item;
+        item.BlankPicture(Mode(3), zone);
+        EXPECT_EQ(item.ImageSize, 0) << zone.Right;
+        EXPECT_EQ(item.GetBlockCount(), 0) << zone.Right;
+        QString why;
+        EXPECT_FALSE(item.LoadPicture(path, Mode(3), zone, &why)) << zone.Right;
+        EXPECT_EQ(item.ImageSize, 0) << zone.Right;
+        item.FitPicture(Mode(3), zone);
+        EXPECT_EQ(item.ImageSize, 0) << zone.Right;
+    }
+    // The largest panel still gets its picture.
+    TSGNImage item;
+    ASSERT_TRUE(item.LoadPicture(path, Mode(1), Zone(2040, 2040)));
+    EXPECT_EQ(item.ImageSize, 2040 * 2040 / 8);
 }
 
 TEST_F(PictureFiles, HugeJpegDecodesInBoundedMemory)
