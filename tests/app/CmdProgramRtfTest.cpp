@@ -1,6 +1,7 @@
 // Rich-text items in lumaxis export, run as the real programs: rendered for
 // the panel's colours, written with continuation blocks, and read back by
 // the virtual card.
+#include "support/JsonFile.h"
 #include "support/ProgramRun.h"
 #include "support/SampleProjects.h"
 

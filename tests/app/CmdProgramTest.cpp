@@ -6,6 +6,7 @@
 #include "model/ProjectFile.h"
 #include "model/SGNPanel.h"
 #include "model/SGNPanels.h"
+#include "support/JsonFile.h"
 #include "support/ProgramRun.h"
 
 #include <QDir>

@@ -2,8 +2,6 @@
 
 #include "serial/PortList.h"
 
-#include <QFile>
-#include <QJsonDocument>
 #include <gtest/gtest.h>
 
 QString LumaxisProgram()
@@ -55,11 +53,4 @@ QString StartVcardProgram(QProcess& vcard, const QStringList& args)
     if (!vcard.waitForStarted() || !vcard.waitForReadyRead(5000))
         return QString();
     return QString::fromUtf8(vcard.readLine()).trimmed();
-}
-
-QJsonObject ReadJson(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return QJsonDocument::fromJson(f.readAll()).object();
 }

@@ -1,7 +1,6 @@
 #pragma once
 // Runs the built programs (lumaxis, lumaxis-vcard) as a user would, for the
 // tests that check what they print and how they exit.
-#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -29,7 +28,3 @@ ProgramRun RunLumaxis(const QStringList& args, const QString& extraPorts = QStri
 // Starts the lumaxis-vcard program with args in vcard and returns the
 // device path it prints first; empty when it did not start or print one.
 QString StartVcardProgram(QProcess& vcard, const QStringList& args = {});
-
-// The JSON object in a file a program wrote (the test fails when it cannot
-// be read).
-QJsonObject ReadJson(const QString& path);

@@ -8,6 +8,7 @@
 #include "model/SGNPartition.h"
 #include "protocol/ExportRecord.h"
 #include "protocol/ProgramSend.h"
+#include "support/JsonFile.h"
 #include "vcard/VirtualCard.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -44,13 +44,6 @@ void Boundary(VirtualCard& card, uint8_t flag)
     unit.SealPacket();
     std::array<uint8_t, 52> reply{};
     ASSERT_TRUE(card.Answer(unit.SendBuffer.data(), unit.PacketLength(), reply));
-}
-
-QJsonObject ReadJson(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return QJsonDocument::fromJson(f.readAll()).object();
 }
 
 std::array<uint8_t, 16> Hardware(uint8_t w8, uint8_t h8, uint8_t mode)
