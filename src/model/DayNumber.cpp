@@ -21,7 +21,11 @@ double FromTime(const QTime& time)
 
 double FromDateTime(const QDateTime& dateTime)
 {
-    return FromDate(dateTime.date()) + FromTime(dateTime.time());
+    // Before the epoch the day counts down but the time of day still counts
+    // up: -1.25 is 1899-12-29 06:00.
+    const double day = FromDate(dateTime.date());
+    const double time = FromTime(dateTime.time());
+    return day < 0 ? day - time : day + time;
 }
 
 QDate ToDate(double dayNumber)
@@ -29,14 +33,14 @@ QDate ToDate(double dayNumber)
     // Beyond a few million days QDate cannot represent the year anyway.
     if (!std::isfinite(dayNumber) || std::fabs(dayNumber) > 1e8)
         return QDate();
-    return kEpoch.addDays(static_cast<qint64>(std::floor(dayNumber)));
+    return kEpoch.addDays(static_cast<qint64>(std::trunc(dayNumber)));
 }
 
 QTime ToTime(double dayNumber)
 {
     if (!std::isfinite(dayNumber))
         return QTime();
-    double fraction = dayNumber - std::floor(dayNumber);
+    const double fraction = std::fabs(dayNumber - std::trunc(dayNumber));
     int ms = static_cast<int>(std::lround(fraction * kMsPerDay));
     if (ms >= 86400000)
         ms = 86400000 - 1;

@@ -1,6 +1,7 @@
 // The project object model: construction defaults and the list rules.
 #include "items/SGNSendMsg.h"
 #include "items/SGNText.h"
+#include "model/DayNumber.h"
 #include "model/SGNPanel.h"
 #include "model/SGNPanels.h"
 
@@ -209,6 +210,32 @@ TEST(ProjectModel, ItemDefaultsByKind)
         EXPECT_EQ(p.StartDate, std::floor(p.StartDate));
         EXPECT_GT(p.StartDate, 40000); // after 2009
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(DayNumbers, CountFromTheLastDayOf1899BothWays)
+{
+    const struct
+    {
+        double day;
+        const char* date;
+        const char* time;
+    } cases[] = {
+        {0, "1899-12-30", "00:00:00"},    {46000.5, "2025-12-09", "12:00:00"},
+        {2.75, "1900-01-01", "18:00:00"}, {-1.25, "1899-12-29", "06:00:00"},
+        {-2.5, "1899-12-28", "12:00:00"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DayNumber::ToDate(c.day).toString(Qt::ISODate), c.date) << c.day;
+        EXPECT_EQ(DayNumber::ToTime(c.day).toString(Qt::ISODate), c.time) << c.day;
+        const QDateTime at(QDate::fromString(c.date, Qt::ISODate),
+                           QTime::fromString(c.time, Qt::ISODate));
+        EXPECT_DOUBLE_EQ(DayNumber::FromDateTime(at), c.day) << c.day;
+    }
+    EXPECT_FALSE(DayNumber::ToDate(std::nan("")).isValid());
 }
 
 } // namespace
