@@ -39,14 +39,6 @@ struct CardSession
 
     QString PortText() const { return PortDescription(project.PortNumber); }
 
-    // Why the port could not be opened, for stderr.
-    void ExplainOpenFailure() const
-    {
-        const QString why = panel->Link->LastErrorText();
-        Err(QStringLiteral("cannot open %1%2")
-                .arg(PortText(), why.isEmpty() ? QString() : QStringLiteral(": ") + why));
-    }
-
     // Why the last exchange failed, for stderr.
     void ExplainFailure() const
     {
@@ -60,7 +52,7 @@ struct CardSession
     bool Connect(bool withLayout)
     {
         if (!panel->OpenLink()) {
-            ExplainOpenFailure();
+            Err(OpenFailureText(*panel));
             Out(kCannotConnect);
             return false;
         }

@@ -77,7 +77,16 @@ int RunSend(const QStringList& args)
     TerminalBar bar;
     TSGNPanel* panel = in.Panel;
     ProgramSend::SendHooks hooks;
-    hooks.Connect = [](TSGNPanel& p) { return ConnectPanel(&p, true); };
+    // A port that does not open leaves no exchange outcome to report: its
+    // cause is kept here instead.
+    QString openFailure;
+    hooks.Connect = [&openFailure](TSGNPanel& p) {
+        if (!p.OpenLink()) {
+            openFailure = OpenFailureText(p);
+            return false;
+        }
+        return ConnectPanel(&p, true);
+    };
     hooks.Render = RenderRichTextForCommand;
     hooks.Progress = [&bar](int value) { bar.Show(value); };
     hooks.HideProgress = [&bar] { bar.Hide(); };
@@ -113,6 +122,8 @@ int RunSend(const QStringList& args)
                                    .arg(report.FailedItem + 1)
                                    .arg(item->GetName())
                                    .arg(TransactOutcomeText(panel->LastTransactOutcome)));
+    } else if (!openFailure.isEmpty()) {
+        CommandLine::Err(openFailure);
     } else {
         CommandLine::Err(QStringLiteral("%1: the card could not be reached or did not "
                                         "acknowledge the program begin (%2)")

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "items/SGNSendMsg.h"
+#include "serial/CnComm.h"
 #include "serial/PortList.h"
 #include "serial/UiHooks.h"
 
@@ -42,6 +43,14 @@ QString PortDescription(int portNumber)
     return QStringLiteral("COM%1%2")
         .arg(portNumber)
         .arg(device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device));
+}
+
+QString OpenFailureText(const TSGNPanel& panel)
+{
+    const QString why = panel.Link->LastErrorText();
+    return QStringLiteral("cannot open %1%2")
+        .arg(PortDescription(panel.PortNumber()),
+             why.isEmpty() ? QString() : QStringLiteral(": ") + why);
 }
 
 QString TransactOutcomeText(TSGNPanel::TransactOutcome outcome)

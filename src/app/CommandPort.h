@@ -15,6 +15,10 @@ bool TakePortOption(QStringList& args, int* portNumber);
 // "COM3 (/dev/pts/4)", or just "COM3" when no device has that number.
 QString PortDescription(int portNumber);
 
+// "cannot open COM3 (/dev/pts/4): why", for stderr when the panel's link
+// did not open.
+QString OpenFailureText(const TSGNPanel& panel);
+
 // Why an exchange ended as it did, in words for stderr.
 QString TransactOutcomeText(TSGNPanel::TransactOutcome outcome);
 

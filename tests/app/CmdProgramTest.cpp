@@ -179,3 +179,17 @@ TEST(CmdSend, SilentCardTimesOut)
     EXPECT_EQ(r.Out.trimmed(), QStringLiteral("Timeout."));
     EXPECT_TRUE(r.Err.contains(device)) << r.Err.toStdString();
 }
+
+TEST(CmdSend, PortThatDoesNotOpenIsReportedWithItsCause)
+{
+    QTemporaryDir dir;
+    const QString project = SaveProject(dir.path(), {KindCodes::Text});
+    const ProgramRun r = RunLumaxis(
+        {QStringLiteral("send"), project, QStringLiteral("--port"), QStringLiteral("COM77")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(r.Out.trimmed(), QStringLiteral("Timeout."));
+    EXPECT_TRUE(r.Err.contains(
+        QStringLiteral("cannot open COM77: COM77 (no serial device has this number)")))
+        << r.Err.toStdString();
+    EXPECT_FALSE(r.Err.contains(QStringLiteral("acknowledged"))) << r.Err.toStdString();
+}
