@@ -49,7 +49,8 @@ bool ParseProgramArgs(const QStringList& args, const char* usage, ProgramArgs* o
     const QString path = rest.takeFirst();
     out->Project = std::make_unique<TSGNPanels>();
     if (const auto why = ProjectFile::Load(path, *out->Project)) {
-        CommandLine::Err(QStringLiteral("cannot read %1: %2").arg(path, *why));
+        // The reason names the file already.
+        CommandLine::Err(QStringLiteral("cannot read %1").arg(*why));
         return false;
     }
     out->Panel = out->Project->Items(out->PanelNumber - 1);

@@ -96,6 +96,13 @@ TEST(CmdExport, BadArgumentsAndEmptyPanels)
         EXPECT_FALSE(r.Err.isEmpty()) << c.args.join(' ').toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("led.sd"))));
+
+    // An unreadable project is named once, with the cause.
+    const ProgramRun missing = RunLumaxis({QStringLiteral("export"), dir.filePath("missing.sgn"),
+                                           QStringLiteral("--out"), dir.path()});
+    EXPECT_TRUE(missing.Err.startsWith(QStringLiteral("cannot read ")))
+        << missing.Err.toStdString();
+    EXPECT_EQ(missing.Err.count(QStringLiteral("missing.sgn")), 1) << missing.Err.toStdString();
 }
 
 TEST(CmdExport, PictureTooLargeForACardPageIsLeftOutAndNamed)
