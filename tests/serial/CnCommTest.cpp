@@ -4,6 +4,7 @@
 #include "serial/Deadline.h"
 #include "serial/DiagnosticLog.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -254,3 +255,34 @@ TEST(EngineBlocking, WithoutAsynchronousIoReadsAndWritesComplete)
 }
 
 } // namespace
+
+namespace {
+
+int OpenDescriptors()
+{
+    return static_cast<int>(
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
+} // namespace
+
+// Every way an open ends (closed, refused as busy, not a terminal, reopened
+// elsewhere, destroyed open) gives back the descriptors it took.
+TEST(EngineBounds, OpensAndClosesLeaveNoDescriptorBehind)
+{
+    PtyPair pty;
+    PtyPair other;
+    ASSERT_TRUE(pty.Ok() && other.Ok());
+    const int before = OpenDescriptors();
+    for (int round = 0; round < 20; ++round) {
+        CnComm engine;
+        ASSERT_TRUE(engine.OpenDevice(pty.Path(), 57600));
+        CnComm second;
+        EXPECT_FALSE(second.OpenDevice(pty.Path(), 57600)); // busy
+        EXPECT_FALSE(second.OpenDevice(QStringLiteral("/dev/null"), 57600));
+        ASSERT_TRUE(engine.OpenDevice(other.Path(), 57600)); // reopens elsewhere
+        engine.Close(200);
+        ASSERT_TRUE(engine.OpenDevice(pty.Path(), 57600)); // left open: the destructor closes
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+}
