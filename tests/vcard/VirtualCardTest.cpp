@@ -103,10 +103,11 @@ protected:
         return log;
     }
 
-    std::unique_ptr<VirtualCard> card;
-    std::unique_ptr<Line> line;
+    // The log outlives the card, whose thread writes to it until it stops.
     std::mutex logMutex;
     std::vector<std::string> log;
+    std::unique_ptr<VirtualCard> card;
+    std::unique_ptr<Line> line;
 };
 
 } // namespace
