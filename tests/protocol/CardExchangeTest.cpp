@@ -316,3 +316,26 @@ TEST_F(CardExchange, WritesToTheExportFileInsteadOfTheCard)
     EXPECT_EQ(bytes.mid(2048 + 52), QByteArray(2048 - 52, '\0'));
     EXPECT_TRUE(card->Requests().empty());
 }
+
+// A line that died under an open link (a card or adapter unplugged in the
+// middle of a connect) is not kept: the next connect opens the port afresh
+// and reaches the card that answers there now.
+TEST_F(CardExchange, ConnectAfterAHangUpReachesTheCardOnThePortAgain)
+{
+    VirtualCardOptions dying;
+    dying.HangUpAfter = 2; // answers the version, hangs up on the parameter read
+    VirtualCard first(dying);
+    ASSERT_TRUE(first.Start());
+    {
+        ListedPorts listed(PortEntry(3, first));
+        project.PortNumber = 3;
+        EXPECT_FALSE(ConnectPanel(panel, true));
+        EXPECT_TRUE(first.HungUp());
+    }
+    VirtualCard second;
+    ASSERT_TRUE(second.Start());
+    ListedPorts listed(PortEntry(3, second));
+    EXPECT_TRUE(ConnectPanel(panel, true));
+    EXPECT_EQ(RequestedCommands(second), (std::vector<int>{53, 36, 42}));
+    panel->CloseLink();
+}
